@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and running need, and only those that
+# are missing. Runs apt-get as root, or through sudo otherwise.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl-dev
+  fonts-ipafont-gothic
+)
+if [[ "${1:-}" == "--with-display" ]]; then
+  packages+=(xvfb xauth x11-utils imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+as_root=()
+if [[ $(id -u) -ne 0 ]]; then
+  as_root=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
