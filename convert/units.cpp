@@ -68,22 +68,32 @@ constexpr std::array kTemperature{
 
 std::span<const UnitRow> UnitTable(Page page) {
     switch (page) {
-    case Page::Length: return kLength;
-    case Page::Weight: return kWeight;
-    case Page::Volume: return kVolume;
-    case Page::Area: return kArea;
-    case Page::Temperature: return kTemperature;
+    case Page::Length:
+        return kLength;
+    case Page::Weight:
+        return kWeight;
+    case Page::Volume:
+        return kVolume;
+    case Page::Area:
+        return kArea;
+    case Page::Temperature:
+        return kTemperature;
     }
     return {};
 }
 
 std::string_view PageCaption(Page page) {
     switch (page) {
-    case Page::Length: return "長さ";
-    case Page::Weight: return "重さ";
-    case Page::Volume: return "体積";
-    case Page::Area: return "面積";
-    case Page::Temperature: return "温度";
+    case Page::Length:
+        return "長さ";
+    case Page::Weight:
+        return "重さ";
+    case Page::Volume:
+        return "体積";
+    case Page::Area:
+        return "面積";
+    case Page::Temperature:
+        return "温度";
     }
     return {};
 }

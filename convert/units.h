@@ -12,10 +12,10 @@
 // How a row's factor turns a value of this unit into the page's base unit; the way back uses
 // the same factor the other way round.
 enum class ToBase {
-    Same,        // the base unit itself: copied unchanged both ways
-    Multiply,    // base = value × factor, value = base ÷ factor
-    Divide,      // base = value ÷ factor, value = base × factor
-    Fahrenheit,  // base = (value − 32) × 5/9, value = base × 1.8 + 32
+    Same,       // the base unit itself: copied unchanged both ways
+    Multiply,   // base = value × factor, value = base ÷ factor
+    Divide,     // base = value ÷ factor, value = base × factor
+    Fahrenheit, // base = (value − 32) × 5/9, value = base × 1.8 + 32
 };
 
 struct UnitRow {
