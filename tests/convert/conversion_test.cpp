@@ -1,0 +1,240 @@
+#include "convert/conversion.h"
+
+#include <cmath>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "convert/number_text.h"
+#include "convert/units.h"
+#include "notices/failure.h"
+
+namespace {
+
+struct ConversionCase {
+    Page page;
+    int from;
+    int to;
+    const char* text;
+    const char* shown;
+};
+
+std::string Run(const ConversionCase& c) {
+    ConversionState state;
+    const auto result = Convert(c.page, c.from, c.to, c.text, state);
+    return result.value_or("<nothing>");
+}
+
+void CheckAll(std::initializer_list<ConversionCase> cases) {
+    for (const auto& c : cases) {
+        EXPECT_EQ(Run(c), c.shown) << "page " << static_cast<int>(c.page) << " row " << c.from
+                                   << " -> " << c.to << " of '" << c.text << "'";
+    }
+}
+
+// Length rows: 0 m, 1 cm, 2 km, 3 inch, 4 foot, 5 yard, 6 尺, 7 間, 8 里, 9 鯨尺, 10 海里, 11 mile.
+TEST(Convert, Length) {
+    CheckAll({
+        {Page::Length, 0, 1, "2", "200"},
+        {Page::Length, 0, 3, "1", "39.37"},
+        {Page::Length, 3, 0, "1", "0.0254000508001016"},
+        {Page::Length, 8, 0, "1", "3927.72977219167"},
+        {Page::Length, 8, 2, "1", "3.92772977219167"},
+        {Page::Length, 10, 0, "1", "1852.18"},
+        {Page::Length, 11, 2, "1", "1.60934"},
+        {Page::Length, 6, 0, "100", "30.3030303030303"},
+        {Page::Length, 4, 0, "1", "0.304794416166296"},
+        {Page::Length, 3, 3, "1", "1"},
+        {Page::Length, 0, 1, "1e308", "1E310"},
+        {Page::Length, 5, 7, "0", "0"},
+        {Page::Length, 5, 7, "-0", "0"},
+        {Page::Length, 5, 7, "0.0", "0"},
+        {Page::Length, 5, 7, "1e-400", "0"},
+    });
+}
+
+TEST(Convert, Weight) {
+    // 0 Kg, 1 g, 2 t, 3 オンス, 4 ポンド, 5 英トン, 6 米トン, 7 匁, 8 貫, 9 斤.
+    CheckAll({
+        {Page::Weight, 5, 0, "1", "1111.11111111111"},
+        {Page::Weight, 6, 0, "1", "909.090909090909"},
+        {Page::Weight, 7, 1, "1", "3.749999953125"},
+        {Page::Weight, 8, 0, "1", "3.74999953125006"},
+        {Page::Weight, 9, 0, "1", "0.599999988"},
+        {Page::Weight, 4, 1, "1", "453.59702440352"},
+        {Page::Weight, 2, 1, "1", "1000000"},
+        {Page::Weight, 3, 3, "0", "0"},
+    });
+}
+
+TEST(Convert, Volume) {
+    // 0 立方ｍ, 1 立方ｃｍ, 2 リットル, 3 ガロン, 4 合, 5 升, 6 石, 7 バレル.
+    CheckAll({
+        {Page::Volume, 5, 2, "1", "1.80390798626144"},
+        {Page::Volume, 6, 2, "1", "180.390798626144"},
+        {Page::Volume, 4, 5, "10", "1"},
+        {Page::Volume, 3, 2, "1", "3.78529790294496"},
+        {Page::Volume, 7, 2, "1", "158.934503091276"},
+        {Page::Volume, 0, 1, "0", "0"},
+    });
+}
+
+TEST(Convert, Area) {
+    // 0 平方ｍ, 1 平方ｋｍ, 2 アール, 3 ヘクタール, 4 平方ヤード, 5 坪, 6 反, 7 町, 8 エーカー.
+    CheckAll({
+        {Page::Area, 5, 0, "1", "3.30579"},
+        {Page::Area, 3, 5, "1", "3024.99553813158"},
+        {Page::Area, 7, 6, "1", "9.99998023666593"},
+        {Page::Area, 4, 0, "1", "0.836127357414052"},
+        {Page::Area, 8, 8, "0", "0"},
+    });
+}
+
+TEST(Convert, Temperature) {
+    CheckAll({
+        {Page::Temperature, 0, 1, "0", "32"},
+        {Page::Temperature, 0, 1, "100", "212"},
+        {Page::Temperature, 0, 1, "37", "98.6"},
+        {Page::Temperature, 0, 1, "-40", "-40"},
+        {Page::Temperature, 0, 1, "-273.15", "-459.67"},
+        {Page::Temperature, 0, 1, "-18", "-0.4"},
+        {Page::Temperature, 1, 0, "100", "37.7777777777778"},
+        {Page::Temperature, 1, 0, "212", "100"},
+        {Page::Temperature, 1, 0, "32", "0"},
+        {Page::Temperature, 1, 0, "0", "-17.7777777777778"},
+        {Page::Temperature, 1, 0, "451", "232.777777777778"},
+        {Page::Temperature, 1, 1, "0", "0"},
+        {Page::Temperature, 1, 1, "98.6", "98.6"},
+        {Page::Temperature, 0, 0, "-273.15", "-273.15"},
+        {Page::Temperature, 1, 1, "1e308", "1E308"},
+    });
+}
+
+TEST(Convert, CommaDecimalMark) {
+    SetDecimalMark(',');
+    ConversionState state;
+    EXPECT_EQ(Convert(Page::Length, 0, 0, "2,5", state), "2,5");
+    EXPECT_THROW(Convert(Page::Length, 0, 0, "2.5", state), Failure);
+    SetDecimalMark('.');
+}
+
+TEST(Convert, EmptyTextChangesNothing) {
+    for (int page = 0; page < kPageCount; ++page) {
+        ConversionState state{3.0, 4.0};
+        EXPECT_FALSE(Convert(static_cast<Page>(page), 0, 1, "", state).has_value());
+        EXPECT_EQ(state.InputValue, 3.0);
+        EXPECT_EQ(state.BaseValue, 4.0);
+    }
+}
+
+TEST(Convert, ZeroShortcutKeepsBaseValue) {
+    ConversionState state{3.0, 4.0};
+    EXPECT_EQ(Convert(Page::Area, 2, 3, "-0", state), "0");
+    EXPECT_TRUE(std::signbit(state.InputValue));
+    EXPECT_EQ(state.BaseValue, 4.0);
+    // The temperature page has no zero shortcut: the base value is written.
+    EXPECT_EQ(Convert(Page::Temperature, 0, 1, "0", state), "32");
+    EXPECT_EQ(state.BaseValue, 0.0);
+}
+
+TEST(Convert, FahrenheitToFahrenheitLeavesBaseValue) {
+    ConversionState state{3.0, 4.0};
+    EXPECT_EQ(Convert(Page::Temperature, 1, 1, "50", state), "50");
+    EXPECT_EQ(state.InputValue, 50.0);
+    EXPECT_EQ(state.BaseValue, 4.0);
+}
+
+// What each failure leaves stored.
+struct FailureCase {
+    Page page;
+    int from;
+    int to;
+    const char* text;
+    FailureKind kind;
+    const char* message;
+    double input;
+    double base;
+};
+
+TEST(Convert, FailuresLeaveTheDesignedState) {
+    const FailureCase cases[] = {
+        {Page::Length, 0, 1, "2x", FailureKind::InvalidNumber,
+         "'2x' は浮動小数点数ではありません", 3.0, 4.0},
+        {Page::Length, 0, 1, "   ", FailureKind::InvalidNumber,
+         "'   ' は浮動小数点数ではありません", 3.0, 4.0},
+        {Page::Length, 0, 1, "1e400", FailureKind::FloatingPointOverflow,
+         "浮動小数点数のオーバーフロー", 3.0, 4.0},
+        {Page::Length, 2, 0, "1e308", FailureKind::FloatingPointOverflow,
+         "浮動小数点数のオーバーフロー", 1e308, 4.0},
+        {Page::Area, 1, 0, "1e305", FailureKind::FloatingPointOverflow,
+         "浮動小数点数のオーバーフロー", 1e305, 4.0},
+        {Page::Temperature, 0, 1, "1e4000", FailureKind::FloatingPointOverflow,
+         "浮動小数点数のオーバーフロー", 3.0, 4.0},
+    };
+    for (const auto& c : cases) {
+        ConversionState state{3.0, 4.0};
+        try {
+            Convert(c.page, c.from, c.to, c.text, state);
+            ADD_FAILURE() << c.text << " converted";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.Kind(), c.kind) << c.text;
+            EXPECT_STREQ(f.what(), c.message);
+        }
+        EXPECT_EQ(state.InputValue, c.input) << c.text;
+        EXPECT_EQ(state.BaseValue, c.base) << c.text;
+    }
+}
+
+TEST(Convert, ResultBeyondDoubleRangeIsShown) {
+    ConversionState state;
+    EXPECT_EQ(Convert(Page::Area, 0, 1, "-1e308", state), "-1E302");
+    EXPECT_EQ(Convert(Page::Volume, 0, 1, "1.7e308", state), "1.7E314");
+    EXPECT_EQ(Convert(Page::Temperature, 0, 1, "1.7e308", state), "3.06E308");
+}
+
+TEST(Convert, RowsOutOfRangeAreRejected) {
+    ConversionState state;
+    EXPECT_THROW(Convert(Page::Length, 12, 0, "1", state), std::out_of_range);
+    EXPECT_THROW(Convert(Page::Temperature, 0, -1, "1", state), std::out_of_range);
+    EXPECT_THROW(Convert(static_cast<Page>(7), 0, 0, "1", state), std::out_of_range);
+}
+
+TEST(UnitTables, CaptionsAndLabels) {
+    struct Row {
+        Page page;
+        int row;
+        const char* caption;
+        const char* label;
+    };
+    const Row rows[] = {
+        {Page::Length, 0, "ｍ", "ｍ"},
+        {Page::Length, 4, "フィート", "ﾌｨｰﾄ"},
+        {Page::Length, 11, "マイル", "マイル"},
+        {Page::Weight, 2, "t（トン）", "t"},
+        {Page::Weight, 9, "斤（きん）", "斤"},
+        {Page::Volume, 1, "立方ｃｍ", "立方cm"},
+        {Page::Volume, 2, "リットル", "ﾘｯﾄﾙ"},
+        {Page::Area, 1, "平方ｋｍ", "平方km"},
+        {Page::Area, 4, "平方ヤード", "平方ﾔｰﾄﾞ"},
+        {Page::Area, 8, "エーカー", "ｴｰｶｰ"},
+        {Page::Temperature, 0, "摂氏(℃)", "℃"},
+        {Page::Temperature, 1, "華氏(F)", "F"},
+    };
+    for (const auto& r : rows) {
+        const auto& unit = UnitTable(r.page)[static_cast<std::size_t>(r.row)];
+        EXPECT_EQ(unit.caption, r.caption);
+        EXPECT_EQ(unit.label, r.label);
+    }
+    EXPECT_EQ(UnitTable(Page::Length).size(), 12u);
+    EXPECT_EQ(UnitTable(Page::Weight).size(), 10u);
+    EXPECT_EQ(UnitTable(Page::Volume).size(), 8u);
+    EXPECT_EQ(UnitTable(Page::Area).size(), 9u);
+    EXPECT_EQ(UnitTable(Page::Temperature).size(), 2u);
+}
+
+TEST(UnitTables, RiFactorIsOneUnitAboveNearest) {
+    const Extended ri = UnitTable(Page::Length)[8].factor;
+    EXPECT_EQ(std::nextafter(0.0002546L, 1.0L), ri);
+}
+
+} // namespace
