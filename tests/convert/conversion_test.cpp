@@ -158,8 +158,8 @@ struct FailureCase {
 
 TEST(Convert, FailuresLeaveTheDesignedState) {
     const FailureCase cases[] = {
-        {Page::Length, 0, 1, "2x", FailureKind::InvalidNumber,
-         "'2x' は浮動小数点数ではありません", 3.0, 4.0},
+        {Page::Length, 0, 1, "2x", FailureKind::InvalidNumber, "'2x' は浮動小数点数ではありません",
+         3.0, 4.0},
         {Page::Length, 0, 1, "   ", FailureKind::InvalidNumber,
          "'   ' は浮動小数点数ではありません", 3.0, 4.0},
         {Page::Length, 0, 1, "1e400", FailureKind::FloatingPointOverflow,

@@ -14,7 +14,9 @@
 namespace {
 
 // Compares two extended numbers bit for bit (so +0 and -0 differ).
-bool SameBits(Extended a, Extended b) { return std::memcmp(&a, &b, 10) == 0; }
+bool SameBits(Extended a, Extended b) {
+    return std::memcmp(&a, &b, 10) == 0;
+}
 
 std::string Bits(Extended x) {
     unsigned char b[16] = {};
@@ -180,7 +182,9 @@ TEST(ParseNumber, Grammar) {
         {"--1", false, 0},
         {"1e5.5", false, 0},
         {"1e--5", false, 0},
-        {"1\xef\xbc\x8e" "5", false, 0},
+        {"1\xef\xbc\x8e"
+         "5",
+         false, 0},
         {"-1.25e+2", true, -125.0L},
         {"007", true, 7.0L},
         {"1e0000000000000002", true, 100.0L},
@@ -251,7 +255,10 @@ TEST(ParseNumber, CommaDecimalMark) {
 }
 
 TEST(ParseNumber, MessageKeepsTextExactlyAsTyped) {
-    const std::string texts[] = {" abc ", "%s%d", "1,5 ", "あ", std::string("1\0" "2", 3)};
+    const std::string texts[] = {" abc ", "%s%d", "1,5 ", "あ",
+                                 std::string("1\0"
+                                             "2",
+                                             3)};
     for (const auto& t : texts) {
         try {
             ParseNumber(t);
@@ -276,8 +283,7 @@ TEST(PowerTables, EntriesAreNearestToTheirPowers) {
     }
     for (int k = 1; k < 10; ++k) {
         const std::string text = "1e" + std::to_string(512 * k);
-        EXPECT_TRUE(
-            SameBits(ScaleByPowerOfTen(1.0L, 512 * k), std::strtold(text.c_str(), nullptr)))
+        EXPECT_TRUE(SameBits(ScaleByPowerOfTen(1.0L, 512 * k), std::strtold(text.c_str(), nullptr)))
             << text;
     }
 }
