@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   fonts-ipafont-gothic
