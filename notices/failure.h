@@ -18,10 +18,14 @@ enum class FailureKind {
 // The name of a failure's kind, as the last-resort notice shows it.
 constexpr const char* FailureKindName(FailureKind kind) noexcept {
     switch (kind) {
-    case FailureKind::InvalidNumber: return "InvalidNumberFailure";
-    case FailureKind::FloatingPointOverflow: return "FloatingPointOverflowFailure";
-    case FailureKind::SettingsWrite: return "SettingsWriteFailure";
-    case FailureKind::OutOfMemory: return "OutOfMemoryFailure";
+    case FailureKind::InvalidNumber:
+        return "InvalidNumberFailure";
+    case FailureKind::FloatingPointOverflow:
+        return "FloatingPointOverflowFailure";
+    case FailureKind::SettingsWrite:
+        return "SettingsWriteFailure";
+    case FailureKind::OutOfMemory:
+        return "OutOfMemoryFailure";
     }
     return "Failure";
 }
