@@ -9,9 +9,10 @@ packages=(
   qt6-base-dev libgl-dev
   fonts-ipafont-gothic
 )
-if [[ "${1:-}" == "--with-display" ]]; then
-  packages+=(xvfb xauth x11-utils imagemagick)
-fi
+case "${1:-}" in
+  --with-display) packages+=(xvfb xauth x11-utils imagemagick) ;;
+  --with-fuzzer) packages+=(clang libclang-rt-14-dev) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
