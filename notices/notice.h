@@ -1,0 +1,53 @@
+// Showing failures: the one handler that every catch point calls, the notice text and the
+// message box. The box goes through a replaceable presenter so that tests can record notices
+// instead of blocking on a modal box.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "notices/failure.h"
+
+// The event notice's full-stop rule on UTF-8 text: a message whose last character is not
+// ASCII, or is an ASCII character above ".", gets "." appended; the empty message stays empty.
+std::string WithFullStop(std::string message);
+
+// Shows a notice: text, caption; returns what the box returned. The default presenter is
+// ShowNoticeBox.
+using NoticePresenter = std::function<int(const std::string& text, const std::string& caption)>;
+
+// Replaces the presenter; an empty presenter restores the message box. Returns the old one.
+NoticePresenter SetNoticePresenter(NoticePresenter presenter);
+
+// The message box: application-modal, stop icon, one OK button, centred on the monitor of the
+// window that is active when it is called; that window is active again afterwards, also when
+// the box could not be shown. Returns the button pressed, 0 when nothing was shown.
+int ShowNoticeBox(const std::string& text, const std::string& caption);
+
+// The caption of every notice: the application title fixed at start-up.
+std::string ApplicationTitle();
+
+// Composes the notice for a failure (full-stop rule, application title) and presents it.
+void ShowFailureNotice(const Failure& failure);
+// The same for a bare message (exceptions that are not Failure).
+void ShowFailureMessage(const std::string& message);
+
+// Called by a catch point while the caught exception is current: ends any mouse grab and
+// shows the failure. A failure of the arithmetic sets the arithmetic environment again first.
+// Exceptions that are not Failure are shown too: std::bad_alloc as the out-of-memory failure,
+// others with their own text. Never throws.
+void HandleEventFailure() noexcept;
+
+// Runs one piece of event handling under a catch-all. Returns false when it failed (the
+// failure has then been shown).
+template <class Handler> bool RunGuarded(Handler&& handler) noexcept {
+    try {
+        std::forward<Handler>(handler)();
+        return true;
+    } catch (...) {
+        HandleEventFailure();
+        return false;
+    }
+}
