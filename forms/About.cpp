@@ -1,0 +1,148 @@
+#include "forms/About.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+#include "forms/glyphs.h"
+#include "forms/placement.h"
+
+TAboutBox* AboutBox = nullptr;
+
+namespace {
+
+QFont SystemFont(int pixelHeight) {
+    QFont font(QStringLiteral("System"));
+    font.setPixelSize(pixelHeight);
+    return font;
+}
+
+// A label that sizes itself to its text, at its designed top-left corner.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace
+
+void BevelPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QPalette& colours = palette();
+    const QRect outer = rect().adjusted(0, 0, -1, -1);
+    const QRect inner = outer.adjusted(1, 1, -1, -1);
+    auto bevel = [&painter](const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
+        painter.setPen(topLeft);
+        painter.drawLine(r.topLeft(), r.topRight());
+        painter.drawLine(r.topLeft(), r.bottomLeft());
+        painter.setPen(bottomRight);
+        painter.drawLine(r.bottomLeft(), r.bottomRight());
+        painter.drawLine(r.topRight(), r.bottomRight());
+    };
+    bevel(outer, colours.color(QPalette::Dark), colours.color(QPalette::Light));
+    bevel(inner, colours.color(QPalette::Light), colours.color(QPalette::Dark));
+}
+
+GlyphButton::GlyphButton(const QString& caption, const QPixmap& glyphStrip, QWidget* parent)
+    : QPushButton(caption, parent), enabled_(glyphStrip.copy(0, 0, 18, 18)),
+      disabled_(glyphStrip.copy(18, 0, 18, 18)) {
+    setIcon(QIcon(enabled_));
+}
+
+void GlyphButton::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    option.icon = QIcon();
+    painter.drawControl(QStyle::CE_PushButtonBevel, option);
+    const QPixmap& glyph = isEnabled() ? enabled_ : disabled_;
+    const int glyphLeft = 2;
+    painter.drawPixmap(glyphLeft, (height() - glyph.height()) / 2, glyph);
+    const QRect captionArea(glyphLeft + glyph.width(), 0, width() - glyphLeft - glyph.width(),
+                            height());
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(captionArea, Qt::AlignCenter, text());
+}
+
+TAboutBox::TAboutBox(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName(QStringLiteral("AboutBox"));
+    setWindowTitle(QStringLiteral("バージョン情報"));
+    setFont(SystemFont(13));
+    setFixedSize(413, 370);
+    setWindowIcon(ApplicationIcon());
+    move(331, 138);
+
+    Panel1 = new BevelPanel(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(11, 11, 389, 310);
+
+    ProgramIcon = new QLabel(Panel1);
+    ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
+    ProgramIcon->setGeometry(11, 11, 90, 79);
+    ProgramIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ProgramIcon->setPixmap(ApplicationIconPixmap());
+
+    ProductName = MakeLabel(Panel1, "ProductName", QStringLiteral("ルナミカ 99年版"), {122, 22});
+    Version = MakeLabel(Panel1, "Version", QStringLiteral("Version : 0.26"), {122, 55});
+    Copyright = MakeLabel(Panel1, "Copyright", QStringLiteral("Copyright (C) 1999 ルナミカ開発室"),
+                          {11, 111});
+    Comments = MakeLabel(Panel1, "Comments", QString(), {27, 192});
+    Comments->setWordWrap(true);
+    Comments->setFixedWidth(336);
+
+    Label2 = new QLabel(QStringLiteral("(runamika@example.com)"), Panel1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setTextFormat(Qt::PlainText);
+    Label2->setFont(SystemFont(19));
+    QPalette black = Label2->palette();
+    black.setColor(QPalette::WindowText, Qt::black);
+    Label2->setPalette(black);
+    Label2->move(128, 136);
+    Label2->adjustSize();
+
+    OKButton = new GlyphButton(QStringLiteral("OK"), OkGlyphStrip(), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setGeometry(154, 326, 106, 38);
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+int TAboutBox::ShowModal() {
+    if (!placed_) {
+        placed_ = true;
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        QRect mainMonitor;
+        if (parentWidget() != nullptr && parentWidget()->screen() != nullptr) {
+            mainMonitor = parentWidget()->screen()->geometry();
+        } else if (const QWidget* main = QApplication::activeWindow()) {
+            mainMonitor = main->screen()->geometry();
+        }
+        if (primary != nullptr) {
+            move(DialogFirstPosition(primary->geometry(), mainMonitor, frameGeometry().size()));
+        }
+    }
+    OKButton->setFocus(Qt::OtherFocusReason);
+    setWindowModality(Qt::ApplicationModal);
+    return exec();
+}
+
+void TAboutBox::keyPressEvent(QKeyEvent* event) {
+    // Escape does not close the dialog.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

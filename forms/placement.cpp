@@ -1,0 +1,18 @@
+#include "forms/placement.h"
+
+QPoint CentredPosition(const QRect& screen, QSize outer, bool clampAtZero) {
+    int x = screen.left() + (screen.width() - outer.width()) / 2;
+    int y = screen.top() + (screen.height() - outer.height()) / 2;
+    if (clampAtZero) {
+        if (x < screen.left()) x = screen.left();
+        if (y < screen.top()) y = screen.top();
+    }
+    return {x, y};
+}
+
+QPoint DialogFirstPosition(const QRect& primary, const QRect& mainWindowMonitor, QSize outer) {
+    if (mainWindowMonitor.isValid() && mainWindowMonitor != primary) {
+        return CentredPosition(mainWindowMonitor, outer, false);
+    }
+    return CentredPosition(primary, outer, true);
+}

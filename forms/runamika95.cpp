@@ -1,0 +1,554 @@
+#include "forms/runamika95.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QWindow>
+
+#include <limits>
+
+#include "convert/units.h"
+#include "forms/About.h"
+#include "forms/placement.h"
+#include "notices/notice.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+QString Text(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+QFont SystemFont(int pixelHeight, bool bold = false) {
+    QFont font(QStringLiteral("System"));
+    font.setPixelSize(pixelHeight);
+    font.setBold(bold);
+    return font;
+}
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    widget->setPalette(palette);
+}
+
+void SetBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect bounds) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(bounds);
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, QRect bounds,
+                        const QString& hint) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(bounds);
+    button->setToolTip(hint);
+    return button;
+}
+
+constexpr std::array kPages{Page::Length, Page::Weight, Page::Volume, Page::Area,
+                            Page::Temperature};
+
+const QString kFromCaption = QStringLiteral("変換前の単位");
+const QString kToCaption = QStringLiteral("変換後の単位");
+const QString kFromHint = QStringLiteral("変換前の単位を選択してください。");
+const QString kToHint = QStringLiteral("変換後の単位を選択してください。");
+const QString kInputHint = QStringLiteral("ここに変換したい数値を入れてください。");
+const QString kResultHint = QStringLiteral("変換後の数値です。");
+const QString kInitialInput = QStringLiteral("1");
+
+} // namespace
+
+void InputEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    switch (event->reason()) {
+    case Qt::MouseFocusReason:
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+        break;
+    default:
+        selectAll();
+    }
+}
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("ルナミカ99年版"));
+    setFont(SystemFont(13));
+    BuildControls();
+    ConnectHandlers();
+    SetOuterSize(outerSize_);
+    // The creation handler runs under its own catch: a failure is shown and creation goes on.
+    RunGuarded([this] { FormCreate(this); });
+}
+
+void TForm1::BuildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(client);
+
+    Label16 = MakeLabel(client, "Label16", QString(), QRect(196, 389, 0, 18));
+    SetBackground(Label16, Qt::white);
+    Label17 = MakeLabel(client, "Label17", QString(), QRect(560, 389, 0, 18));
+    SetBackground(Label17, Qt::white);
+    label1 = MakeLabel(client, "label1", QStringLiteral("変換前"), QRect(24, 360, 48, 18));
+    Label2 = MakeLabel(client, "Label2", QStringLiteral("変換後"), QRect(384, 360, 48, 17));
+
+    Label5 = MakeLabel(client, "Label5", QString(), QRect(388, 385, 164, 25));
+    Label5->setFont(SystemFont(19));
+    Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SetTextColour(Label5, Qt::black);
+    SetBackground(Label5, palette().color(QPalette::Button));
+    Label5->setToolTip(kResultHint);
+    // A label's accessible name would hide its text (the result): the hint goes into the
+    // description.
+    Label5->setAccessibleDescription(kResultHint);
+
+    Bevel1 = new QFrame(client);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Bevel1->setLineWidth(1);
+    Bevel1->setGeometry(387, 384, 166, 25);
+    Bevel1->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    // The input field comes before the notebook in the focus chain.
+    Edit11 = new InputEdit(kInitialInput, client);
+    Edit11->setObjectName(QStringLiteral("Edit11"));
+    Edit11->setGeometry(24, 384, 166, 26);
+    Edit11->setFont(SystemFont(19));
+    SetTextColour(Edit11, Qt::black);
+    Edit11->setMaxLength(std::numeric_limits<int>::max());
+    Edit11->setToolTip(kInputHint);
+    Edit11->setAccessibleName(kInputHint);
+
+    TabbedNotebook1 = new QTabWidget(client);
+    TabbedNotebook1->setObjectName(QStringLiteral("TabbedNotebook1"));
+    TabbedNotebook1->setGeometry(8, 8, 625, 337);
+    TabbedNotebook1->tabBar()->setFont(SystemFont(13));
+    TabbedNotebook1->setUsesScrollButtons(false);
+    TabbedNotebook1->setDocumentMode(false);
+    RadioGroup* pageGroups[5][2];
+    QLabel* arrows[5];
+    for (Page page : kPages) {
+        const auto i = static_cast<int>(page);
+        QWidget* sheet = BuildPage(page, pageGroups[i][0], pageGroups[i][1], arrows[i]);
+        TabbedNotebook1->addTab(sheet, Text(PageCaption(page)));
+    }
+    RadioGroup1 = pageGroups[0][0];
+    RadioGroup2 = pageGroups[0][1];
+    Label3 = arrows[0];
+    RadioGroup3 = pageGroups[1][0];
+    RadioGroup4 = pageGroups[1][1];
+    Label4 = arrows[1];
+    RadioGroup5 = pageGroups[2][0];
+    RadioGroup6 = pageGroups[2][1];
+    Label7 = arrows[2];
+    RadioGroup7 = pageGroups[3][0];
+    RadioGroup8 = pageGroups[3][1];
+    Label10 = arrows[3];
+    RadioGroup9 = pageGroups[4][0];
+    RadioGroup10 = pageGroups[4][1];
+    Label13 = arrows[4];
+    for (int i = 1; i < TabbedNotebook1->count(); ++i)
+        TabbedNotebook1->widget(i)->setEnabled(false);
+
+    Button11 = MakeButton(client, "Button11", QStringLiteral("計算"), QRect(280, 352, 75, 33),
+                          QStringLiteral("「計算」ボタンを押すと変換します。"));
+    Button11->setDefault(true);
+    Button12 = MakeButton(client, "Button12", QStringLiteral("クリア"), QRect(280, 384, 75, 33),
+                          QStringLiteral("「クリア」ボタンを押すと数値を消します。"));
+    // Enter presses the focused button; while it is Clear, the default frame leaves Calculate.
+    Button12->setAutoDefault(true);
+
+    // The bevel frames the result display and is drawn over it.
+    Bevel1->raise();
+
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    KV1 = MainMenu1->addMenu(QStringLiteral("バージョン情報(&V)"));
+    KV1->setObjectName(QStringLiteral("KV1"));
+    K1 = KV1->addAction(QStringLiteral("バージョン(&V)"));
+    K1->setObjectName(QStringLiteral("K1"));
+    N1 = KV1->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    e1 = KV1->addAction(QStringLiteral("終了(&E)"));
+    e1->setObjectName(QStringLiteral("e1"));
+
+    Edit11->setFocus(Qt::OtherFocusReason);
+    Edit11->selectAll();
+}
+
+QWidget* TForm1::BuildPage(Page page, RadioGroup*& from, RadioGroup*& to, QLabel*& arrow) {
+    static constexpr const char* kNames[5][3] = {
+        {"RadioGroup1", "RadioGroup2", "Label3"},   {"RadioGroup3", "RadioGroup4", "Label4"},
+        {"RadioGroup5", "RadioGroup6", "Label7"},   {"RadioGroup7", "RadioGroup8", "Label10"},
+        {"RadioGroup9", "RadioGroup10", "Label13"},
+    };
+    const auto i = static_cast<int>(page);
+    auto* sheet = new QWidget;
+    sheet->setObjectName(QStringLiteral("Page%1").arg(i));
+
+    QStringList captions;
+    for (const UnitRow& row : UnitTable(page)) captions << Text(row.caption);
+
+    const bool temperature = page == Page::Temperature;
+    const int columns = temperature ? 1 : 2;
+    from = new RadioGroup(kFromCaption, columns, sheet);
+    from->setObjectName(QLatin1String(kNames[i][0]));
+    from->setGeometry(temperature ? QRect(48, 104, 185, 106) : QRect(8, 16, 256, 281));
+    from->setToolTip(kFromHint);
+    from->SetItems(captions);
+
+    to = new RadioGroup(kToCaption, columns, sheet);
+    to->setObjectName(QLatin1String(kNames[i][1]));
+    const int toWidth = page == Page::Weight ? 265 : 256;
+    to->setGeometry(temperature ? QRect(377, 104, 184, 106) : QRect(344, 16, toWidth, 281));
+    to->setToolTip(kToHint);
+    to->SetItems(captions);
+
+    arrow = MakeLabel(sheet, kNames[i][2], QStringLiteral("→"), QRect(296, 152, 18, 18));
+    arrow->setFont(SystemFont(19, true));
+    SetTextColour(arrow, Qt::black);
+    arrow->setAlignment(Qt::AlignCenter);
+    return sheet;
+}
+
+void TForm1::ConnectHandlers() {
+    const std::array<std::pair<RadioGroup*, void (TForm1::*)(QObject*)>, 10> groups{{
+        {RadioGroup1, &TForm1::RadioGroup1Click},
+        {RadioGroup2, &TForm1::RadioGroup2Click},
+        {RadioGroup3, &TForm1::RadioGroup3Click},
+        {RadioGroup4, &TForm1::RadioGroup4Click},
+        {RadioGroup5, &TForm1::RadioGroup5Click},
+        {RadioGroup6, &TForm1::RadioGroup6Click},
+        {RadioGroup7, &TForm1::RadioGroup7Click},
+        {RadioGroup8, &TForm1::RadioGroup8Click},
+        {RadioGroup9, &TForm1::RadioGroup9Click},
+        {RadioGroup10, &TForm1::RadioGroup10Click},
+    }};
+    for (const auto& [group, handler] : groups) {
+        connect(group, &RadioGroup::Click, this, [this, group = group, handler = handler] {
+            RunGuarded([&] { (this->*handler)(group); });
+        });
+    }
+    connect(Button11, &QPushButton::clicked, this,
+            [this] { RunGuarded([this] { Button11Click(Button11); }); });
+    connect(Button12, &QPushButton::clicked, this,
+            [this] { RunGuarded([this] { Button12Click(Button12); }); });
+    connect(K1, &QAction::triggered, this, [this] { RunGuarded([this] { K1Click(K1); }); });
+    connect(e1, &QAction::triggered, this, [this] { RunGuarded([this] { e1Click(e1); }); });
+
+    // Only the page shown takes focus and clicks.
+    connect(TabbedNotebook1, &QTabWidget::currentChanged, this, [this](int current) {
+        for (int i = 0; i < TabbedNotebook1->count(); ++i) {
+            TabbedNotebook1->widget(i)->setEnabled(i == current);
+        }
+    });
+    TabbedNotebook1->installEventFilter(this);
+    TabbedNotebook1->tabBar()->installEventFilter(this);
+    Button11->installEventFilter(this);
+    Button12->installEventFilter(this);
+}
+
+// ---- Handlers ----------------------------------------------------------------------------
+
+void TForm1::RadioGroup1Click(QObject*) {
+    SetUnitLabel(Label16, Page::Length, RadioGroup1->ItemIndex());
+    ConvertLength();
+}
+void TForm1::RadioGroup2Click(QObject*) {
+    SetUnitLabel(Label17, Page::Length, RadioGroup2->ItemIndex());
+    ConvertLength();
+}
+void TForm1::RadioGroup3Click(QObject*) {
+    SetUnitLabel(Label16, Page::Weight, RadioGroup3->ItemIndex());
+    ConvertWeight();
+}
+void TForm1::RadioGroup4Click(QObject*) {
+    SetUnitLabel(Label17, Page::Weight, RadioGroup4->ItemIndex());
+    ConvertWeight();
+}
+void TForm1::RadioGroup5Click(QObject*) {
+    SetUnitLabel(Label16, Page::Volume, RadioGroup5->ItemIndex());
+    ConvertVolume();
+}
+void TForm1::RadioGroup6Click(QObject*) {
+    SetUnitLabel(Label17, Page::Volume, RadioGroup6->ItemIndex());
+    ConvertVolume();
+}
+void TForm1::RadioGroup7Click(QObject*) {
+    SetUnitLabel(Label16, Page::Area, RadioGroup7->ItemIndex());
+    ConvertArea();
+}
+void TForm1::RadioGroup8Click(QObject*) {
+    SetUnitLabel(Label17, Page::Area, RadioGroup8->ItemIndex());
+    ConvertArea();
+}
+void TForm1::RadioGroup9Click(QObject*) {
+    SetUnitLabel(Label16, Page::Temperature, RadioGroup9->ItemIndex());
+    ConvertTemperature();
+}
+void TForm1::RadioGroup10Click(QObject*) {
+    SetUnitLabel(Label17, Page::Temperature, RadioGroup10->ItemIndex());
+    ConvertTemperature();
+}
+
+void TForm1::K1Click(QObject*) {
+    if (AboutBox != nullptr) AboutBox->ShowModal();
+}
+
+void TForm1::FormCreate(QObject*) {
+    SetUnitLabel(Label16, Page::Length, 0);
+    SetUnitLabel(Label17, Page::Length, 0);
+}
+
+void TForm1::FormClose(QObject*) {}
+
+void TForm1::Button12Click(QObject*) {
+    Edit11->setText(kInitialInput);
+    Label5->clear();
+    Edit11->setFocus(Qt::OtherFocusReason);
+    Edit11->selectAll();
+}
+
+void TForm1::Button11Click(QObject*) {
+    RunConversion(kPages.at(static_cast<std::size_t>(TabbedNotebook1->currentIndex())));
+}
+
+void TForm1::TabbedNotebook1Click(QObject*) {
+    Edit11->setText(kInitialInput);
+    Label5->clear();
+    const Page page = kPages.at(static_cast<std::size_t>(TabbedNotebook1->currentIndex()));
+    SetUnitLabel(Label16, page, 0);
+    SetUnitLabel(Label17, page, 0);
+    Edit11->setFocus(Qt::OtherFocusReason);
+    Edit11->selectAll();
+}
+
+void TForm1::e1Click(QObject*) {
+    close();
+}
+
+// ---- Conversions -------------------------------------------------------------------------
+
+void TForm1::ConvertLength() {
+    RunConversion(Page::Length);
+}
+void TForm1::ConvertWeight() {
+    RunConversion(Page::Weight);
+}
+void TForm1::ConvertVolume() {
+    RunConversion(Page::Volume);
+}
+void TForm1::ConvertArea() {
+    RunConversion(Page::Area);
+}
+void TForm1::ConvertTemperature() {
+    RunConversion(Page::Temperature);
+}
+
+void TForm1::RunConversion(Page page) {
+    const std::string text = Edit11->text().toStdString();
+    const auto result =
+        Convert(page, FromGroup(page)->ItemIndex(), ToGroup(page)->ItemIndex(), text, state_);
+    if (result) Label5->setText(QString::fromStdString(*result));
+}
+
+RadioGroup* TForm1::FromGroup(Page page) const {
+    const std::array groups{RadioGroup1, RadioGroup3, RadioGroup5, RadioGroup7, RadioGroup9};
+    return groups.at(static_cast<std::size_t>(page));
+}
+
+RadioGroup* TForm1::ToGroup(Page page) const {
+    const std::array groups{RadioGroup2, RadioGroup4, RadioGroup6, RadioGroup8, RadioGroup10};
+    return groups.at(static_cast<std::size_t>(page));
+}
+
+void TForm1::SetUnitLabel(QLabel* label, Page page, int row) {
+    const auto table = UnitTable(page);
+    if (row < 0 || static_cast<std::size_t>(row) >= table.size()) return;
+    SetUnitLabelText(label, Text(table[static_cast<std::size_t>(row)].label));
+}
+
+void TForm1::SetUnitLabelText(QLabel* label, const QString& text) {
+    // The unit labels size themselves to their text.
+    label->setText(text);
+    label->resize(label->fontMetrics().horizontalAdvance(text), label->height());
+}
+
+// ---- Window ------------------------------------------------------------------------------
+
+void TForm1::SetOuterSize(QSize outer) {
+    outerSize_ = outer;
+    QMargins frame;
+    if (const QWindow* window = windowHandle()) frame = window->frameMargins();
+    resize(outer.width() - frame.left() - frame.right(),
+           outer.height() - frame.top() - frame.bottom());
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    // First showing: centred on the whole primary screen, never at a negative position.
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        move(CentredPosition(primary->geometry(), frameGeometry().size(), true));
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (RunGuarded([this] { FormClose(this); })) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // Enter without Shift, Ctrl or Alt presses the default button from any control that is
+    // not a push button (those press themselves).
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (enter && modifiers == Qt::NoModifier &&
+        qobject_cast<QPushButton*>(QApplication::focusWidget()) == nullptr) {
+        Button11->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+        if (watched == TabbedNotebook1 || watched == TabbedNotebook1->tabBar()) {
+            NotebookMouse(watched, event);
+        }
+        break;
+    case QEvent::Wheel:
+        // The wheel does not step pages.
+        if (watched == TabbedNotebook1->tabBar()) return true;
+        break;
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == TabbedNotebook1->tabBar() && NotebookTabKey(key)) return true;
+        if (watched == TabbedNotebook1) {
+            // Ctrl+Tab and its kin change no page.
+            const bool ctrl = key->modifiers() & Qt::ControlModifier;
+            switch (key->key()) {
+            case Qt::Key_Tab:
+            case Qt::Key_Backtab:
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+                if (ctrl) return true;
+                break;
+            default:
+                break;
+            }
+        }
+        if ((watched == Button11 || watched == Button12) && ButtonKey(watched, key)) return true;
+        break;
+    }
+    case QEvent::FocusIn:
+        if (watched == Button12) Button11->setDefault(false);
+        break;
+    case QEvent::FocusOut:
+        if (watched == Button12) Button11->setDefault(true);
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TForm1::NotebookMouse(QObject* watched, QEvent* event) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton) return false;
+    const auto* widget = static_cast<QWidget*>(watched);
+    const QPoint at = widget->mapTo(TabbedNotebook1, mouse->position().toPoint());
+    QRect pageArea;
+    if (const QWidget* sheet = TabbedNotebook1->currentWidget()) {
+        pageArea = sheet->parentWidget()->geometry();
+    }
+    // The notebook's own surface: its tabs, the bare strip beside them and its frame, not
+    // the page with its controls.
+    const bool onSurface = TabbedNotebook1->rect().contains(at) && !pageArea.contains(at);
+    if (event->type() == QEvent::MouseButtonPress) {
+        notebookPressed_ = onSurface;
+        // Focus leaving a control of the page goes to the notebook before the page changes.
+        const QWidget* focus = QApplication::focusWidget();
+        if (onSurface && focus != nullptr && TabbedNotebook1->isAncestorOf(focus) &&
+            focus != TabbedNotebook1->tabBar()) {
+            TabbedNotebook1->setFocus(Qt::MouseFocusReason);
+        }
+        return false;
+    }
+    const bool click = notebookPressed_ && onSurface;
+    notebookPressed_ = false;
+    if (click) RunGuarded([this] { TabbedNotebook1Click(TabbedNotebook1); });
+    return false;
+}
+
+bool TForm1::NotebookTabKey(QKeyEvent* key) {
+    int step = 0;
+    switch (key->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        step = -1;
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        step = 1;
+        break;
+    default:
+        return false;
+    }
+    const int count = TabbedNotebook1->count();
+    TabbedNotebook1->setCurrentIndex((TabbedNotebook1->currentIndex() + step + count) % count);
+    RunGuarded([this] { TabbedNotebook1Click(TabbedNotebook1); });
+    return true;
+}
+
+bool TForm1::ButtonKey(QObject* watched, QKeyEvent* key) {
+    const auto modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Shift, Ctrl or Alt with Enter presses nothing.
+        return modifiers != Qt::NoModifier;
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_Down: {
+        // Arrows on a button move among the window's own controls in tab order, wrapping.
+        const std::array<QWidget*, 4> ring{Edit11, TabbedNotebook1, Button11, Button12};
+        const int at = watched == Button11 ? 2 : 3;
+        const int step = key->key() == Qt::Key_Left || key->key() == Qt::Key_Up ? -1 : 1;
+        ring.at(static_cast<std::size_t>((at + step + 4) % 4))->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    default:
+        return false;
+    }
+}

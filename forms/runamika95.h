@@ -1,0 +1,125 @@
+// The main window: the input field, five pages of unit groups, the result display, the
+// Calculate and Clear buttons and the menu.
+#pragma once
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <array>
+
+#include "convert/conversion.h"
+#include "forms/radio_group.h"
+
+// The input field: whenever it takes the focus other than by a mouse press inside it, its
+// whole text is selected.
+class InputEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+};
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+
+    // Controls, in their declared order.
+    QTabWidget* TabbedNotebook1;
+    RadioGroup* RadioGroup1;
+    RadioGroup* RadioGroup2;
+    QLabel* Label3;
+    RadioGroup* RadioGroup3;
+    RadioGroup* RadioGroup4;
+    QLabel* Label4;
+    RadioGroup* RadioGroup5;
+    RadioGroup* RadioGroup6;
+    QLabel* Label7;
+    RadioGroup* RadioGroup7;
+    RadioGroup* RadioGroup8;
+    QLabel* Label10;
+    RadioGroup* RadioGroup9;
+    RadioGroup* RadioGroup10;
+    QLabel* Label13;
+    QMenuBar* MainMenu1;
+    QMenu* KV1;
+    QAction* K1;
+    InputEdit* Edit11;
+    QPushButton* Button11;
+    QPushButton* Button12;
+    QLabel* Label16;
+    QLabel* Label17;
+    QLabel* Label2;
+    QLabel* label1;
+    QLabel* Label5;
+    QFrame* Bevel1;
+    QAction* N1;
+    QAction* e1;
+
+    // Handlers. None of them reads its sender.
+    void RadioGroup1Click(QObject* Sender);
+    void RadioGroup2Click(QObject* Sender);
+    void RadioGroup3Click(QObject* Sender);
+    void RadioGroup4Click(QObject* Sender);
+    void RadioGroup5Click(QObject* Sender);
+    void RadioGroup6Click(QObject* Sender);
+    void RadioGroup7Click(QObject* Sender);
+    void RadioGroup8Click(QObject* Sender);
+    void RadioGroup9Click(QObject* Sender);
+    void RadioGroup10Click(QObject* Sender);
+    void K1Click(QObject* Sender);
+    void FormCreate(QObject* Sender);
+    void FormClose(QObject* Sender);
+    void Button12Click(QObject* Sender);
+    void Button11Click(QObject* Sender);
+    void TabbedNotebook1Click(QObject* Sender);
+    void e1Click(QObject* Sender);
+
+    // The pages' conversions: read Edit11 and the page's groups, write Label5.
+    void ConvertLength();
+    void ConvertWeight();
+    void ConvertVolume();
+    void ConvertArea();
+    void ConvertTemperature();
+
+    const ConversionState& State() const { return state_; }
+
+    // The two groups of a page: from, to.
+    RadioGroup* FromGroup(Page page) const;
+    RadioGroup* ToGroup(Page page) const;
+
+    // Sets the outer size (frame included) of the window.
+    void SetOuterSize(QSize outer);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildControls();
+    QWidget* BuildPage(Page page, RadioGroup*& from, RadioGroup*& to, QLabel*& arrow);
+    void ConnectHandlers();
+    void RunConversion(Page page);
+    void SetUnitLabel(QLabel* label, Page page, int row);
+    void SetUnitLabelText(QLabel* label, const QString& text);
+    bool NotebookTabKey(QKeyEvent* key);
+    bool NotebookMouse(QObject* watched, QEvent* event);
+    bool ButtonKey(QObject* watched, QKeyEvent* key);
+
+    ConversionState state_;
+    QSize outerSize_{661, 492};
+    bool notebookPressed_ = false;
+    bool shown_ = false;
+};
+
+extern TForm1* Form1;
