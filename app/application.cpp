@@ -1,0 +1,31 @@
+#include "app/application.h"
+
+#include <QLocale>
+
+#include "app/title.h"
+#include "convert/number_text.h"
+#include "notices/notice.h"
+
+void ReadDecimalMarkFromLocale() {
+    SetDecimalMark(DecimalMarkFromLocaleText(QLocale::system().decimalPoint().toStdString()));
+}
+
+RunamikaApplication::RunamikaApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // The title captions every notice; the main window's caption is its own.
+    setApplicationName(
+        QString::fromStdString(ApplicationTitleFromPath(applicationFilePath().toStdString())));
+}
+
+bool RunamikaApplication::notify(QObject* receiver, QEvent* event) {
+    bool handled = false;
+    RunGuarded([&] {
+        if (event->type() == QEvent::LocaleChange) ReadDecimalMarkFromLocale();
+        handled = QApplication::notify(receiver, event);
+    });
+    return handled;
+}
+
+bool RunamikaApplication::event(QEvent* event) {
+    if (event->type() == QEvent::LocaleChange) ReadDecimalMarkFromLocale();
+    return QApplication::event(event);
+}
