@@ -1,0 +1,395 @@
+#include "settings/ini_file.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Lines
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+enum class LineKind { Blank, Comment, Section, Key, Other };
+
+struct Line {
+    LineKind kind = LineKind::Other;
+    std::string_view name;   // section or key name, trimmed
+    std::string_view value;  // key value, trimmed
+    std::size_t valueAt = 0; // where the value starts (after "=" and the blanks that follow it)
+    std::size_t bodyEnd = 0; // the line's length without a final carriage return
+};
+
+// Classifies one line, given without its "\n". The reader and the writer both go through here,
+// so they always agree on what a line is.
+Line ClassifyLine(std::string_view raw, bool firstLine) {
+    Line line;
+    if (raw.size() > kMaxIniLineLength) return line;
+    std::string_view body = raw;
+    if (!body.empty() && body.back() == '\r') body.remove_suffix(1);
+    line.bodyEnd = body.size();
+
+    std::size_t at = 0;
+    if (firstLine && body.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        at = kByteOrderMark.size();
+    }
+    while (at < body.size() && IsBlank(body[at])) ++at;
+    if (at == body.size()) {
+        line.kind = LineKind::Blank;
+        return line;
+    }
+    if (body[at] == ';') {
+        line.kind = LineKind::Comment;
+        return line;
+    }
+    if (body[at] == '[') {
+        const auto close = body.find(']', at + 1);
+        if (close == std::string_view::npos) return line;
+        line.kind = LineKind::Section;
+        line.name = TrimBlanks(body.substr(at + 1, close - at - 1));
+        return line;
+    }
+    const auto equals = body.find('=', at);
+    if (equals == std::string_view::npos) return line;
+    line.name = TrimBlanks(body.substr(at, equals - at));
+    if (line.name.empty()) return line;
+    line.kind = LineKind::Key;
+    line.valueAt = equals + 1;
+    while (line.valueAt < body.size() && IsBlank(body[line.valueAt])) ++line.valueAt;
+    line.value = TrimBlanks(body.substr(line.valueAt));
+    return line;
+}
+
+// Finds one key's value, fed line by line.
+class KeyLookup {
+public:
+    KeyLookup(std::string_view section, std::string_view key) : section_(section), key_(key) {}
+
+    // Takes the next line (without its "\n"); true once the answer is known.
+    bool Feed(std::string_view raw) {
+        const Line line = ClassifyLine(raw, firstLine_);
+        firstLine_ = false;
+        if (line.kind == LineKind::Section) {
+            if (inSection_) return true; // the first section of that name has ended
+            inSection_ = EqualsIgnoringAsciiCase(line.name, section_);
+        } else if (inSection_ && line.kind == LineKind::Key &&
+                   EqualsIgnoringAsciiCase(line.name, key_)) {
+            value_ = line.value;
+            return true;
+        }
+        return false;
+    }
+
+    // A line too long to be looked at; it is never a section or a key.
+    void SkipLongLine() { firstLine_ = false; }
+
+    std::string Value() const { return value_; }
+
+private:
+    std::string_view section_;
+    std::string_view key_;
+    bool firstLine_ = true;
+    bool inSection_ = false;
+    std::string value_;
+};
+
+bool IsStorableName(std::string_view name) {
+    if (name.empty() || IsBlank(name.front()) || IsBlank(name.back())) return false;
+    return name.find_first_of(std::string_view("\n\r\0", 3)) == std::string_view::npos;
+}
+
+std::string_view LineEnding(std::string_view content) {
+    const auto newline = content.find('\n');
+    if (newline != std::string_view::npos && newline > 0 && content[newline - 1] == '\r') {
+        return "\r\n";
+    }
+    return "\n";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+// Opens a regular file for reading. Anything else (a folder, a FIFO, a device) is not opened at
+// all where that can be seen beforehand, and never waited on: O_NONBLOCK keeps the open of a FIFO
+// from blocking, and fstat decides on what was actually opened. -1 with errno set on failure.
+int OpenRegularFile(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return -1;
+    if (!S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        return -1;
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+// Reads up to size bytes; 0 at the end of the file, -1 on an error.
+ssize_t ReadSome(int fd, char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t got = read(fd, buffer, size);
+        if (got >= 0 || errno != EINTR) return got;
+    }
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content) {
+    const int fd = OpenRegularFile(path);
+    if (fd < 0) return false;
+    bool ok = true;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ReadSome(fd, buffer, sizeof buffer);
+        if (got == 0) break;
+        if (got < 0) {
+            ok = false;
+            break;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(fd);
+    return ok;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t put = write(fd, data.data(), data.size());
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
+}
+
+// Flushes a folder's entries, so that a rename in it survives a crash. A folder that cannot be
+// opened for reading cannot be flushed by us; the rename has happened all the same.
+bool SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return true;
+    const bool ok = fsync(fd) == 0 || errno == EINVAL;
+    close(fd);
+    return ok;
+}
+
+// Replaces target by a file holding data: written to a temporary file in the same folder,
+// flushed, and renamed over target. old describes the file being replaced, if there is one; its
+// permissions (and, where we may, its owner) carry over.
+bool ReplaceFile(const std::string& target, std::string_view data, const struct stat* old) {
+    static std::atomic<unsigned> counter{0};
+    const auto slash = target.rfind('/');
+    const std::string prefix = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    // Keep the temporary name within the 255-byte limit of a file name.
+    const std::string base =
+        (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
+
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = prefix + "." + base + ".tmp-" + std::to_string(getpid()) + "-" +
+                    std::to_string(counter.fetch_add(1));
+        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+
+    bool ok = WriteAll(fd, data);
+    if (ok && old != nullptr) {
+        if (geteuid() == 0) (void)!fchown(fd, old->st_uid, old->st_gid);
+        ok = fchmod(fd, old->st_mode & 07777) == 0;
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = (close(fd) == 0) && ok;
+    if (!ok || rename(temporary.c_str(), target.c_str()) != 0) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    return SyncFolder(folder);
+}
+
+} // namespace
+
+std::string FindIniValue(std::string_view content, std::string_view section, std::string_view key) {
+    KeyLookup lookup(section, key);
+    while (!content.empty()) {
+        const auto newline = content.find('\n');
+        if (lookup.Feed(content.substr(0, newline))) break;
+        if (newline == std::string_view::npos) break;
+        content.remove_prefix(newline + 1);
+    }
+    return lookup.Value();
+}
+
+std::optional<std::string> WithIniValue(std::string_view content, std::string_view section,
+                                        std::string_view key, std::string_view value) {
+    if (!IsStorableName(section) || section.find(']') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    if (!IsStorableName(key) || key.find('=') != std::string_view::npos || key.front() == '[' ||
+        key.front() == ';') {
+        return std::nullopt;
+    }
+    if (value.find_first_of(std::string_view("\n\r\0", 3)) != std::string_view::npos) {
+        return std::nullopt;
+    }
+
+    const std::string_view ending = LineEnding(content);
+    std::string result;
+    result.reserve(content.size() + section.size() + key.size() + value.size() + 8);
+
+    bool inSection = false;
+    bool sectionFound = false;
+    std::size_t insertAt = 0; // just after the section's last line that is not blank or comment
+    std::size_t start = 0;
+    while (start < content.size()) {
+        const auto newline = content.find('\n', start);
+        const std::size_t end = newline == std::string_view::npos ? content.size() : newline;
+        const std::size_t next = newline == std::string_view::npos ? content.size() : newline + 1;
+        const Line line = ClassifyLine(content.substr(start, end - start), start == 0);
+        if (line.kind == LineKind::Section) {
+            if (inSection) break;
+            inSection = EqualsIgnoringAsciiCase(line.name, section);
+            if (inSection) {
+                sectionFound = true;
+                insertAt = next;
+            }
+        } else if (inSection) {
+            if (line.kind == LineKind::Key && EqualsIgnoringAsciiCase(line.name, key)) {
+                result.append(content.substr(0, start + line.valueAt));
+                result.append(value);
+                result.append(content.substr(start + line.bodyEnd));
+                return result;
+            }
+            if (line.kind != LineKind::Blank && line.kind != LineKind::Comment) insertAt = next;
+        }
+        start = next;
+    }
+
+    std::string entry;
+    entry.append(key).append("=").append(value).append(ending);
+    if (!sectionFound) {
+        entry.insert(0, std::string("[").append(section).append("]").append(ending));
+        insertAt = content.size();
+    }
+    result.append(content.substr(0, insertAt));
+    if (insertAt > 0 && content[insertAt - 1] != '\n') result.append(ending);
+    result.append(entry);
+    result.append(content.substr(insertAt));
+    return result;
+}
+
+std::string ReadIniString(const std::string& fileName, std::string_view section,
+                          std::string_view key) {
+    try {
+        const int fd = OpenRegularFile(fileName);
+        if (fd < 0) return {};
+        KeyLookup lookup(section, key);
+        std::string line; // the line read so far, unless it has grown too long
+        bool tooLong = false;
+        bool done = false;
+        bool failed = false;
+        char buffer[64 * 1024];
+        while (!done) {
+            const ssize_t got = ReadSome(fd, buffer, sizeof buffer);
+            if (got < 0) failed = true;
+            if (got <= 0) break;
+            std::string_view chunk(buffer, static_cast<std::size_t>(got));
+            while (!chunk.empty() && !done) {
+                const auto newline = chunk.find('\n');
+                const std::string_view piece = chunk.substr(0, newline);
+                if (!tooLong && line.size() + piece.size() > kMaxIniLineLength) {
+                    tooLong = true;
+                    line.clear();
+                }
+                if (!tooLong) line.append(piece);
+                if (newline == std::string_view::npos) break;
+                if (tooLong) {
+                    lookup.SkipLongLine();
+                } else {
+                    done = lookup.Feed(line);
+                }
+                line.clear();
+                tooLong = false;
+                chunk.remove_prefix(newline + 1);
+            }
+        }
+        close(fd);
+        if (failed) return {}; // never a value cut short by a read error
+        if (!done && !tooLong && !line.empty()) lookup.Feed(line);
+        return lookup.Value();
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+bool WriteIniString(const std::string& fileName, std::string_view section, std::string_view key,
+                    std::string_view value) {
+    try {
+        // Write through a symbolic link to the file it names instead of replacing the link.
+        std::string target = fileName;
+        struct stat st {};
+        if (lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            if (char* resolved = realpath(fileName.c_str(), nullptr)) {
+                target = resolved;
+                std::free(resolved);
+            }
+        }
+
+        bool exists = false;
+        if (stat(target.c_str(), &st) == 0) {
+            if (!S_ISREG(st.st_mode)) return false;
+            // The rename below would replace a read-only file in a writable folder; a file we
+            // may not write must fail the write just as a read-only folder does.
+            if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
+            exists = true;
+        } else if (errno != ENOENT) {
+            return false;
+        }
+
+        std::string content;
+        if (exists && !ReadWholeFile(target, content)) return false;
+        const auto updated = WithIniValue(content, section, key, value);
+        if (!updated) return false;
+        return ReplaceFile(target, *updated, exists ? &st : nullptr);
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+}
