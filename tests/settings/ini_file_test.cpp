@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "settings/ini_file.h"
+#include "test_files.h"
+
+using namespace std::string_literals;
+
+namespace {
+struct WriteCase {
+    std::string before;
+    std::string key;
+    std::string after;
+};
+} // namespace
+
+TEST(IniText, WriteChangesOnlyItsOwnLineAndReadsBack) {
+    const std::string longLine = "left=" + std::string(kMaxIniLineLength, '7');
+    const WriteCase cases[] = {
+        {"", "left", "[form]\nleft=5\n"},
+        {"; c\r\n[Other]\r\nleft=1\r\n\r\n[form]\r\nleft=2\r\ntop=3\r\n", "left",
+         "; c\r\n[Other]\r\nleft=1\r\n\r\n[form]\r\nleft=5\r\ntop=3\r\n"},
+        {"[ FORM ] x\n  Left =  7  \t\n", "left", "[ FORM ] x\n  Left =  5\n"},
+        {"[form]\nleft=\n", "left", "[form]\nleft=5\n"},
+        {"[form]\nleft=1", "top", "[form]\nleft=1\ntop=5\n"},
+        {"[form]\nleft=1\n\n; next\n[x]\ntop=b\n", "top",
+         "[form]\nleft=1\ntop=5\n\n; next\n[x]\ntop=b\n"},
+        {"[form]\n; only a comment\n", "top", "[form]\ntop=5\n; only a comment\n"},
+        {"[x]\r\na=b", "left", "[x]\r\na=b\r\n[form]\r\nleft=5\r\n"},
+        {"\xEF\xBB\xBF[form]\nleft=1\n", "left", "\xEF\xBB\xBF[form]\nleft=5\n"},
+        {"[form]\na=1\n[form]\nleft=1\n", "left", "[form]\na=1\nleft=5\n[form]\nleft=1\n"},
+        {"[form]\n;left=1\nleft\n", "left", "[form]\n;left=1\nleft\nleft=5\n"},
+        {"\0\xff\n[form]\n\xff\x80=\x80\n"s, "left", "\0\xff\n[form]\n\xff\x80=\x80\nleft=5\n"s},
+        {"[form]\n" + longLine + "\n", "left", "[form]\n" + longLine + "\nleft=5\n"},
+    };
+    for (const auto& [before, key, after] : cases) {
+        EXPECT_EQ(WithIniValue(before, "form", key, "5"), after) << before;
+        EXPECT_EQ(FindIniValue(after, "form", key), "5") << after;
+    }
+}
+
+TEST(IniText, WriteRefusesWhatTheFormatCannotHold) {
+    const std::string_view bad[][3] = {
+        {"form", "a=b", "1"},
+        {"form", "", "1"},
+        {"form", " a", "1"},
+        {"form", "a\n", "1"},
+        {"form", "[a", "1"},
+        {"form", ";a", "1"},
+        {"a]", "left", "1"},
+        {"", "left", "1"},
+        {"form", "left", "1\n[x]"},
+        {"form", "left", "1\r"},
+        {"form", "left", std::string_view("1\0", 2)},
+    };
+    for (const auto& [section, key, value] : bad) {
+        EXPECT_EQ(WithIniValue("", section, key, value), std::nullopt) << section << key << value;
+    }
+}
+
+TEST(IniText, ReadFindsTheFirstKeyOfTheFirstSection) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"[form]\nleft= 12 \t\r\n", "12"},
+        {"[Form]\r\nLEFT=3", "3"},
+        {"[form]\nleft=a=b", "a=b"},
+        {"[form]\nleft=1\nleft=2\n", "1"},
+        {"[other]\nleft=1\n[form]\ntop=2\n", ""},
+        {"left=1\n[form]\n", ""},
+        {"[form]\n[x]\nleft=1\n", ""},
+        {"[form]\n;left=1\n", ""},
+        {"[form\nleft=1\n", ""},
+        {"[form]\nleft=" + std::string(kMaxIniLineLength, '7') + "\n", ""},
+    };
+    for (const auto& [content, expected] : cases) {
+        EXPECT_EQ(FindIniValue(content, "form", "left"), expected) << content;
+    }
+}
+
+TEST(IniFile, WhatIsNotARegularFileReadsAsEmptyAndIsNeverReplaced) {
+    TempFolder folder;
+    const std::string fifo = folder / "fifo.ini";
+    const std::string dir = folder / "dir.ini";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    ASSERT_EQ(mkdir(dir.c_str(), 0777), 0);
+    for (const std::string& path : {fifo, dir, folder / "missing.ini", std::string("/dev/zero")}) {
+        EXPECT_EQ(ReadIniString(path, "form", "left"), "") << path;
+    }
+    EXPECT_FALSE(WriteIniString(fifo, "form", "left", "1"));
+    EXPECT_FALSE(WriteIniString(dir, "form", "left", "1"));
+    struct stat st {};
+    EXPECT_TRUE(stat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    EXPECT_EQ(FolderEntries(folder.Path()), (std::set<std::string>{"fifo.ini", "dir.ini"}));
+}
+
+TEST(IniFile, ReadsPastHugeFilesAndLongLines) {
+    TempFolder folder;
+    const std::string file = folder / "huge.ini";
+    const std::string tail = "\n[form]\nleft=" + std::string(10'000'000, '7') + "\nleft=800\n";
+    const int fd = open(file.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    // 100 MB of NUL bytes, one line without a line end, kept sparse so that it costs no disk.
+    ASSERT_EQ(pwrite(fd, tail.data(), tail.size(), 100'000'000), static_cast<ssize_t>(tail.size()));
+    close(fd);
+    EXPECT_EQ(ReadIniString(file, "form", "left"), "800");
+}
+
+TEST(IniFile, WriteKeepsTheModeAndWritesThroughALink) {
+    TempFolder folder;
+    const std::string file = folder / "real.ini";
+    const std::string link = folder / "link.ini";
+    WriteBytes(file, "[form]\nleft=1\n");
+    ASSERT_EQ(chmod(file.c_str(), 0640), 0);
+    ASSERT_EQ(symlink("real.ini", link.c_str()), 0);
+    ASSERT_TRUE(WriteIniString(link, "form", "left", "2"));
+    EXPECT_EQ(ReadBytes(file), "[form]\nleft=2\n");
+    struct stat st {};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(FolderEntries(folder.Path()), (std::set<std::string>{"real.ini", "link.ini"}));
+}
+
+// A writer killed at random moments leaves the old or the new file, never a mix; at most the
+// killed writer's own temporary file is left over, and it does not disturb reading.
+TEST(IniFile, KilledWriteLeavesTheOldOrTheNewFile) {
+    TempFolder folder;
+    const std::string file = folder / "CONV.ini";
+    const std::string filler = "; " + std::string(100'000, '-') + "\n";
+    const std::string a(1000, 'a'), b(2000, 'b');
+    const std::string withA = *WithIniValue(filler, "form", "left", a);
+    const std::string withB = *WithIniValue(withA, "form", "left", b);
+    WriteBytes(file, withA);
+    std::mt19937 random(12345);
+    for (int round = 0; round < 40; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) {
+                WriteIniString(file, "form", "left", b);
+                WriteIniString(file, "form", "left", a);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+
+        const std::string now = ReadBytes(file);
+        ASSERT_TRUE(now == withA || now == withB) << "round " << round << ", " << now.size();
+        const std::string value = ReadIniString(file, "form", "left");
+        EXPECT_TRUE(value == a || value == b);
+        auto entries = FolderEntries(folder.Path());
+        entries.erase("CONV.ini");
+        ASSERT_LE(entries.size(), 1u);
+        for (const auto& name : entries) {
+            EXPECT_EQ(name.rfind(".CONV.ini.tmp-", 0), 0u) << name;
+            std::filesystem::remove(folder / name);
+        }
+    }
+}
