@@ -1,0 +1,88 @@
+#include "settings/settings_location.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "settings/placement_file.h"
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+bool IsAbsoluteFolder(const char* path) { return path != nullptr && path[0] == '/'; }
+
+// Without its trailing slashes, but "/" stays "/" (as the empty text, which the caller joins
+// with "/").
+std::string WithoutTrailingSlashes(std::string path) {
+    while (!path.empty() && path.back() == '/') path.pop_back();
+    return path;
+}
+
+// HOME, or the account's home folder when HOME is not set.
+const char* HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0') return home;
+#ifndef _WIN32
+    if (const passwd* account = getpwuid(getuid())) return account->pw_dir;
+#endif
+    return nullptr;
+}
+
+} // namespace
+
+std::string PerUserPlacementFileName(const char* xdgConfigHome, const char* home) {
+    std::string config;
+    if (IsAbsoluteFolder(xdgConfigHome)) {
+        config = WithoutTrailingSlashes(xdgConfigHome);
+    } else if (IsAbsoluteFolder(home)) {
+        config = WithoutTrailingSlashes(home) + "/.config";
+    } else {
+        return {};
+    }
+    return config + "/runamika/runamika.ini";
+}
+
+bool EnsureParentFolder(const std::string& fileName) {
+    namespace fs = std::filesystem;
+    const fs::path parent = fs::path(fileName).parent_path();
+    if (parent.empty()) return true;
+    std::error_code error;
+    if (fs::is_directory(parent, error)) return true;
+    // Made one level at a time, so that every folder made here gets the owner-only mode.
+    fs::path partial;
+    for (const fs::path& part : parent) {
+        partial /= part;
+        if (fs::is_directory(partial, error)) continue;
+        // A folder that another copy made meanwhile is as good as one made here.
+        if (!fs::create_directory(partial, error)) {
+            if (fs::is_directory(partial, error)) continue;
+            return false;
+        }
+        fs::permissions(partial, fs::perms::owner_all, fs::perm_options::replace, error);
+    }
+    return fs::is_directory(parent, error);
+}
+
+std::string PlacementFileFor(SettingsLocation location, std::string_view executablePath,
+                             const char* xdgConfigHome, const char* home) {
+    if (location == SettingsLocation::PerUser) {
+        std::string perUser = PerUserPlacementFileName(xdgConfigHome, home);
+        if (!perUser.empty()) return perUser;
+    }
+    return PlacementFileName(executablePath);
+}
+
+std::string PlacementFileFor(std::string_view executablePath) {
+    if constexpr (kSettingsLocation == SettingsLocation::BesideExecutable) {
+        return PlacementFileName(executablePath);
+    } else {
+        std::string fileName = PlacementFileFor(kSettingsLocation, executablePath,
+                                                std::getenv("XDG_CONFIG_HOME"), HomeFolder());
+        EnsureParentFolder(fileName);
+        return fileName;
+    }
+}

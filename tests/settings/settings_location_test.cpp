@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "notices/failure.h"
+#include "settings/placement_file.h"
+#include "settings/settings_location.h"
+#include "test_files.h"
+
+TEST(PerUserPlacementFileName, PrefersAnAbsoluteConfigFolderThenHome) {
+    struct Case {
+        const char* xdgConfigHome;
+        const char* home;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/xdg", "/home/u", "/xdg/runamika/runamika.ini"},
+        {"/xdg/", "/home/u", "/xdg/runamika/runamika.ini"},
+        {"/xdg//", nullptr, "/xdg/runamika/runamika.ini"},
+        {nullptr, "/home/u", "/home/u/.config/runamika/runamika.ini"},
+        {"", "/home/u", "/home/u/.config/runamika/runamika.ini"},
+        {"relative/xdg", "/home/u", "/home/u/.config/runamika/runamika.ini"},
+        {nullptr, "/home/u/", "/home/u/.config/runamika/runamika.ini"},
+        {nullptr, "/", "/.config/runamika/runamika.ini"},
+        {"/", nullptr, "/runamika/runamika.ini"},
+        {"/設定 folder", nullptr, "/設定 folder/runamika/runamika.ini"},
+        {nullptr, nullptr, ""},
+        {"", "", ""},
+        {"xdg", "home", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PerUserPlacementFileName(c.xdgConfigHome, c.home), c.expected)
+            << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)") << " | "
+            << (c.home ? c.home : "(unset)");
+    }
+}
+
+TEST(PlacementFileFor, PortableIgnoresTheEnvironmentAndPerUserFallsBackBesideTheExecutable) {
+    struct Case {
+        SettingsLocation location;
+        const char* xdgConfigHome;
+        const char* home;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {SettingsLocation::BesideExecutable, "/xdg", "/home/u", "/opt/r/runamika.ini"},
+        {SettingsLocation::BesideExecutable, nullptr, nullptr, "/opt/r/runamika.ini"},
+        {SettingsLocation::PerUser, "/xdg", "/home/u", "/xdg/runamika/runamika.ini"},
+        {SettingsLocation::PerUser, nullptr, "/home/u", "/home/u/.config/runamika/runamika.ini"},
+        {SettingsLocation::PerUser, nullptr, nullptr, "/opt/r/runamika.ini"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PlacementFileFor(c.location, "/opt/r/runamika", c.xdgConfigHome, c.home),
+                  c.expected);
+    }
+}
+
+TEST(PlacementFileFor, ThisBuildsDefaultKeepsTheFileBesideTheExecutable) {
+    if (kSettingsLocation != SettingsLocation::BesideExecutable) GTEST_SKIP() << "per-user build";
+    EXPECT_EQ(PlacementFileFor("/tools/CONV.EXE"), "/tools/CONV.ini");
+}
+
+TEST(EnsureParentFolder, MakesMissingFoldersOwnerOnlyAndLeavesExistingOnes) {
+    namespace fs = std::filesystem;
+    TempFolder root;
+    fs::create_directory(root / "existing");
+    fs::permissions(root / "existing", fs::perms(0755));
+    WriteBytes(root / "plain-file", "x");
+
+    EXPECT_TRUE(EnsureParentFolder(root / "existing/runamika.ini"));
+    EXPECT_EQ(fs::status(root / "existing").permissions(), fs::perms(0755));
+
+    EXPECT_TRUE(EnsureParentFolder(root / "a/b/runamika/runamika.ini"));
+    for (const char* made : {"a", "a/b", "a/b/runamika"}) {
+        EXPECT_TRUE(fs::is_directory(root / made)) << made;
+        EXPECT_EQ(fs::status(root / made).permissions(), fs::perms::owner_all) << made;
+    }
+    EXPECT_TRUE(EnsureParentFolder(root / "a/b/runamika/runamika.ini"));
+
+    // A file where a folder should be: nothing to make, and the caller's write reports it.
+    EXPECT_FALSE(EnsureParentFolder(root / "plain-file/runamika/runamika.ini"));
+    EXPECT_FALSE(fs::exists(root / "plain-file/runamika"));
+}
+
+TEST(EnsureParentFolder, ThenTheWriteCreatesTheFileOrFailsWithTheUsualMessage) {
+    TempFolder root;
+    const std::string file = PerUserPlacementFileName(nullptr, root.Path().c_str());
+    ASSERT_TRUE(EnsureParentFolder(file));
+    WritePlacement(file, {-8, -31, 800, 600});
+    EXPECT_EQ(ReadBytes(file), "[form]\nleft=-8\ntop=-31\nwidth=800\nheight=600\n");
+    const StoredBounds stored = ReadPlacement(file);
+    EXPECT_EQ(stored.width, 800);
+    EXPECT_EQ(stored.height, 600);
+
+    WriteBytes(root / "blocked", "");
+    const std::string blocked = PerUserPlacementFileName(nullptr, (root / "blocked").c_str());
+    EXPECT_FALSE(EnsureParentFolder(blocked));
+    try {
+        WritePlacement(blocked, {1, 2, 3, 4});
+        ADD_FAILURE() << "the write should fail";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(std::string(failure.what()), blocked + " に書き込めません");
+    }
+}
