@@ -298,7 +298,18 @@ def random_text(rng, mark):
 
 def random_pattern(rng):
     kind = rng.random()
-    if kind < 0.5:  # doubles of every magnitude
+    if kind < 0.25:  # a few units in the last place around a power of ten
+        k = rng.randint(-4931, 4931)
+        x = ext(Fraction(10) ** k)
+        e = x.numerator.bit_length() - x.denominator.bit_length()
+        ulp = Fraction(2) ** (e - 64)
+        x = x + rng.randint(-3, 3) * ulp
+        return -x if rng.random() < 0.5 else x
+    if kind < 0.4:  # sixteen-digit decimals ending in 5: the half-up digit rounding
+        digits = rng.randint(10 ** 15, 10 ** 16 - 1) // 10 * 10 + 5
+        x = ext(Fraction(digits) * Fraction(10) ** rng.randint(-30, 30))
+        return -x if rng.random() < 0.5 else x
+    if kind < 0.65:  # doubles of every magnitude
         e = rng.randint(-1074, 1023)
         m = rng.getrandbits(53) | (1 << 52)
         x = Fraction(m) * Fraction(2) ** (e - 52)
