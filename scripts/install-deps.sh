@@ -9,10 +9,17 @@ packages=(
   qt6-base-dev libgl-dev
   fonts-ipafont-gothic
 )
-case "${1:-}" in
-  --with-display) packages+=(xvfb xauth x11-utils imagemagick) ;;
-  --with-fuzzer) packages+=(clang libclang-rt-14-dev) ;;
-esac
+for option in "$@"; do
+  case "$option" in
+    --with-display) packages+=(xvfb xauth x11-utils imagemagick) ;;
+    --with-fuzzer) packages+=(clang libclang-rt-14-dev) ;;
+    # Building the Debian package (dpkg-shlibdeps, file) and checking it.
+    --with-packaging) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
+    # Redrawing the PNG icons from the SVG.
+    --with-icons) packages+=(librsvg2-bin) ;;
+    *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

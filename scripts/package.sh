@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the Debian package of an installed copy: configures build-package/ (Release, window
+# placement file kept per user), builds, runs cpack and prints the package's path last.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh --with-packaging >&2
+cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DRUNAMIKA_PER_USER_SETTINGS=ON \
+  -DRUNAMIKA_TESTS=OFF -DRUNAMIKA_BENCH=OFF -DRUNAMIKA_SANITIZE=OFF -DRUNAMIKA_FUZZ=OFF \
+  "-DCMAKE_CXX_FLAGS=-D_FORTIFY_SOURCE=2 -fstack-protector-strong" \
+  "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-z,relro,-z,now" >&2
+cmake --build build-package -j"$(nproc)" >&2
+rm -f build-package/runamika_*.deb
+(cd build-package && cpack -G DEB >&2)
+shopt -s nullglob
+debs=(build-package/runamika_*.deb)
+if ((${#debs[@]} != 1)); then
+  echo "package.sh: cpack made no package" >&2
+  exit 1
+fi
+realpath "${debs[0]}"
