@@ -102,7 +102,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     Comments->setWordWrap(true);
     Comments->setFixedWidth(336);
 
-    Label2 = new QLabel(QStringLiteral("(runamika@example.com)"), Panel1);
+    Label2 = new QLabel(QStringLiteral("(mail@example.com)"), Panel1);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setTextFormat(Qt::PlainText);
     Label2->setFont(SystemFont(19));
@@ -130,7 +130,7 @@ int TAboutBox::ShowModal() {
             mainMonitor = main->screen()->geometry();
         }
         if (primary != nullptr) {
-            move(DialogFirstPosition(primary->geometry(), mainMonitor, frameGeometry().size()));
+            move(DialogFirstPosition(primary->geometry(), mainMonitor, OuterSize(this)));
         }
     }
     OKButton->setFocus(Qt::OtherFocusReason);

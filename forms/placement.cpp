@@ -1,5 +1,8 @@
 #include "forms/placement.h"
 
+#include <QWidget>
+#include <QWindow>
+
 QPoint CentredPosition(const QRect& screen, QSize outer, bool clampAtZero) {
     int x = screen.left() + (screen.width() - outer.width()) / 2;
     int y = screen.top() + (screen.height() - outer.height()) / 2;
@@ -15,4 +18,11 @@ QPoint DialogFirstPosition(const QRect& primary, const QRect& mainWindowMonitor,
         return CentredPosition(mainWindowMonitor, outer, false);
     }
     return CentredPosition(primary, outer, true);
+}
+
+QSize OuterSize(QWidget* window) {
+    window->winId(); // the frame is known once the native window exists
+    const QMargins frame =
+        window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
+    return window->size().grownBy(frame);
 }

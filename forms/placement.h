@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QSize>
 
+class QWidget;
+
 // Centres a window of outer size `outer` on `screen` (the whole screen, not its work area),
 // halving with truncation toward zero. With `clampAtZero`, a coordinate that would fall left
 // of or above the screen's origin becomes that origin's coordinate.
@@ -13,3 +15,6 @@ QPoint CentredPosition(const QRect& screen, QSize outer, bool clampAtZero);
 // The About dialog's first position: centred on the primary screen, clamped at 0; when the
 // main window is on another monitor, centred on that monitor instead, without the clamp.
 QPoint DialogFirstPosition(const QRect& primary, const QRect& mainWindowMonitor, QSize outer);
+
+// A top-level widget's outer size, frame included, as far as the platform knows its frame.
+QSize OuterSize(QWidget* window);

@@ -411,9 +411,11 @@ void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
+    // The frame is known once the window exists: the designed size is the outer one.
+    SetOuterSize(outerSize_);
     // First showing: centred on the whole primary screen, never at a negative position.
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
-        move(CentredPosition(primary->geometry(), frameGeometry().size(), true));
+        move(CentredPosition(primary->geometry(), OuterSize(this), true));
     }
 }
 

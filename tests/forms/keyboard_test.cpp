@@ -1,0 +1,135 @@
+#include <QTimer>
+
+#include "tests/forms/window_fixture.h"
+
+namespace {
+
+TEST_F(WindowTest, ArrowKeysOnTheNotebookStepPagesWrappingAndReset) {
+    struct Step {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int page;
+        const char* label;
+    };
+    const Step steps[] = {
+        {Qt::Key_Left, Qt::NoModifier, 4, "℃"},
+        {Qt::Key_Right, Qt::NoModifier, 0, "ｍ"},
+        {Qt::Key_Down, Qt::ShiftModifier, 1, "Kg"},
+        {Qt::Key_Up, Qt::ControlModifier, 0, "ｍ"},
+    };
+    for (const Step& step : steps) {
+        form->TabbedNotebook1->setFocus(Qt::TabFocusReason);
+        form->Edit11->setText(QStringLiteral("7"));
+        QTest::keyClick(form->TabbedNotebook1->tabBar(), step.key, step.modifiers);
+        EXPECT_EQ(form->TabbedNotebook1->currentIndex(), step.page);
+        EXPECT_EQ(Str(form->Label16->text()), step.label);
+        EXPECT_EQ(Str(form->Edit11->text()), "1");
+        EXPECT_TRUE(form->Edit11->hasFocus());
+        EXPECT_EQ(Str(form->Edit11->selectedText()), "1");
+    }
+}
+
+TEST_F(WindowTest, CtrlTabChangesNoPage) {
+    ClickItem(form->RadioGroup1, 0);
+    form->RadioGroup1->Item(0)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form->RadioGroup1->Item(0), Qt::Key_Tab, Qt::ControlModifier);
+    QTest::keyClick(form->RadioGroup1->Item(0), Qt::Key_Backtab,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(form->TabbedNotebook1->currentIndex(), 0);
+}
+
+TEST_F(WindowTest, ArrowKeysOnAnItemSelectWrapAndConvert) {
+    RadioGroup* to = form->RadioGroup2;
+    to->Item(0)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(to->Item(0), Qt::Key_Up);
+    EXPECT_EQ(to->ItemIndex(), 11);
+    EXPECT_EQ(Str(form->Label17->text()), "マイル");
+    QTest::keyClick(to->Item(11), Qt::Key_Right);
+    EXPECT_EQ(to->ItemIndex(), 0);
+    QTest::keyClick(to->Item(0), Qt::Key_Down);
+    EXPECT_EQ(to->ItemIndex(), 1);
+    EXPECT_TRUE(to->Item(1)->hasFocus());
+    EXPECT_EQ(Str(form->Label17->text()), "ｃｍ");
+    EXPECT_EQ(Str(form->Label5->text()), "100");
+}
+
+TEST_F(WindowTest, EnterPressesTheDefaultButtonOrTheFocusedOne) {
+    ClickItem(form->RadioGroup2, 1);
+    form->Edit11->setFocus(Qt::TabFocusReason);
+    form->Edit11->setText(QStringLiteral("3"));
+    for (auto modifier : {Qt::ShiftModifier, Qt::ControlModifier}) {
+        QTest::keyClick(form->Edit11, Qt::Key_Return, modifier);
+        EXPECT_EQ(Str(form->Label5->text()), "100");
+    }
+    QTest::keyClick(form->Edit11, Qt::Key_Return);
+    EXPECT_EQ(Str(form->Label5->text()), "300");
+
+    form->Button12->setFocus(Qt::TabFocusReason);
+    EXPECT_FALSE(form->Button11->isDefault());
+    QTest::keyClick(form->Button12, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(Str(form->Label5->text()), "300");
+    QTest::keyClick(form->Button12, Qt::Key_Return);
+    EXPECT_EQ(Str(form->Label5->text()), "");
+    EXPECT_TRUE(form->Button11->isDefault());
+    EXPECT_TRUE(form->Edit11->hasFocus());
+}
+
+TEST_F(WindowTest, TabOrderRunsThroughInputTabsSelectedItemsAndButtons) {
+    ClickItem(form->RadioGroup1, 3);
+    form->Edit11->setFocus(Qt::TabFocusReason);
+    const QWidget* expected[] = {form->TabbedNotebook1->tabBar(),
+                                 form->RadioGroup1->Item(3),
+                                 form->RadioGroup2->Item(0),
+                                 form->Button11,
+                                 form->Button12,
+                                 form->Edit11};
+    for (const QWidget* next : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next)
+            << Str(QApplication::focusWidget()->objectName());
+    }
+    EXPECT_EQ(Str(form->Edit11->selectedText()), "1");
+}
+
+TEST_F(WindowTest, ArrowsOnAButtonMoveAmongTheWindowsOwnControls) {
+    form->Button12->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form->Button12, Qt::Key_Right);
+    EXPECT_TRUE(form->Edit11->hasFocus());
+    form->Button11->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form->Button11, Qt::Key_Left);
+    EXPECT_EQ(QApplication::focusWidget(), form->TabbedNotebook1->tabBar());
+}
+
+TEST_F(WindowTest, VersionMenuShowsTheAboutDialogModally) {
+    TAboutBox about(form.get());
+    AboutBox = &about;
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        about.activateWindow();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &about; }));
+        EXPECT_TRUE(about.isVisible());
+        EXPECT_EQ(QApplication::activeModalWidget(), &about);
+        EXPECT_EQ(about.windowModality(), Qt::ApplicationModal);
+        EXPECT_TRUE(about.OKButton->hasFocus())
+            << (QApplication::focusWidget() ? Str(QApplication::focusWidget()->objectName())
+                                            : std::string("none"));
+        QTest::keyClick(&about, Qt::Key_Escape);
+        EXPECT_TRUE(about.isVisible());
+        checked = true;
+        QTest::keyClick(about.OKButton, Qt::Key_Return);
+    });
+    form->Edit11->setText(QStringLiteral("9"));
+    form->K1->trigger();
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+    EXPECT_EQ(Str(form->Edit11->text()), "9");
+    AboutBox = nullptr;
+}
+
+TEST_F(WindowTest, ExitClosesTheWindow) {
+    form->e1->trigger();
+    EXPECT_FALSE(form->isVisible());
+}
+
+} // namespace

@@ -1,0 +1,356 @@
+#include <QAccessible>
+#include <QFontMetrics>
+#include <QLabel>
+
+#include "convert/units.h"
+#include "forms/placement.h"
+#include "tests/forms/window_fixture.h"
+
+namespace {
+
+constexpr int kFrom = 0;
+constexpr int kTo = 1;
+
+struct Click {
+    int side; // kFrom or kTo
+    int item;
+};
+
+RadioGroup* Group(TForm1& form, Page page, int side) {
+    return side == kFrom ? form.FromGroup(page) : form.ToGroup(page);
+}
+
+TEST_F(WindowTest, StartsOnTheLengthPageWithInputOneSelectedAndNothingConverted) {
+    EXPECT_EQ(Str(form->windowTitle()), "ルナミカ99年版");
+    EXPECT_EQ(form->TabbedNotebook1->currentIndex(), 0);
+    EXPECT_EQ(Str(form->Edit11->text()), "1");
+    EXPECT_EQ(Str(form->Edit11->selectedText()), "1");
+    EXPECT_TRUE(form->Edit11->hasFocus());
+    EXPECT_EQ(Str(form->Label5->text()), "");
+    EXPECT_EQ(Str(form->Label16->text()), "ｍ");
+    EXPECT_EQ(Str(form->Label17->text()), "ｍ");
+    for (Page page : {Page::Length, Page::Weight, Page::Volume, Page::Area, Page::Temperature}) {
+        EXPECT_EQ(form->FromGroup(page)->ItemIndex(), 0);
+        EXPECT_EQ(form->ToGroup(page)->ItemIndex(), 0);
+    }
+    EXPECT_EQ(form->State().InputValue, 0.0);
+    EXPECT_TRUE(notices.empty());
+}
+
+struct UnitClickCase {
+    Page page;
+    const char* input;
+    std::vector<Click> clicks;
+    const char* from;
+    const char* to;
+    const char* result;
+};
+
+class UnitClick : public WindowTest, public ::testing::WithParamInterface<UnitClickCase> {};
+
+TEST_P(UnitClick, SetsTheLabelAndConvertsAtOnce) {
+    const auto& c = GetParam();
+    ClickTab(static_cast<int>(c.page));
+    form->Edit11->setText(QString::fromUtf8(c.input));
+    for (const Click& click : c.clicks) ClickItem(Group(*form, c.page, click.side), click.item);
+    EXPECT_EQ(Group(*form, c.page, c.clicks.back().side)->ItemIndex(), c.clicks.back().item);
+    EXPECT_EQ(Str(form->Label16->text()), c.from);
+    EXPECT_EQ(Str(form->Label17->text()), c.to);
+    EXPECT_EQ(Str(form->Label5->text()), c.result);
+    EXPECT_TRUE(notices.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachPage, UnitClick,
+    ::testing::Values(
+        UnitClickCase{Page::Length, "1", {{kTo, 3}}, "ｍ", "インチ", "39.37"},
+        UnitClickCase{Page::Weight, "1", {{kFrom, 5}}, "英トン", "Kg", "1111.11111111111"},
+        UnitClickCase{Page::Volume, "1", {{kFrom, 5}, {kTo, 2}}, "升", "ﾘｯﾄﾙ", "1.80390798626144"},
+        UnitClickCase{Page::Area, "1", {{kFrom, 5}}, "坪", "平方ｍ", "3.30579"},
+        UnitClickCase{Page::Temperature, "100", {{kTo, 1}}, "℃", "F", "212"},
+        // Empty input: only the label changes.
+        UnitClickCase{Page::Length, "", {{kFrom, 2}}, "ｋｍ", "ｍ", ""}));
+
+TEST_F(WindowTest, ClickingTheSelectedUnitDoesNothing) {
+    ClickItem(form->RadioGroup2, 3);
+    ASSERT_EQ(Str(form->Label5->text()), "39.37");
+    form->Edit11->setText(QStringLiteral("2"));
+    form->Label17->setText(QStringLiteral("marker"));
+    ClickItem(form->RadioGroup2, 3);
+    QRadioButton* selected = form->RadioGroup2->Item(3);
+    QTest::mouseDClick(selected, Qt::LeftButton, {}, QPoint(8, selected->height() / 2));
+    EXPECT_EQ(Str(form->Label5->text()), "39.37");
+    EXPECT_EQ(Str(form->Label17->text()), "marker");
+    EXPECT_EQ(form->State().InputValue, 1.0);
+}
+
+TEST_F(WindowTest, FailedUnitClickKeepsNewSelectionAndLabelAndOldResult) {
+    ClickItem(form->RadioGroup2, 3);
+    ASSERT_EQ(Str(form->Label5->text()), "39.37");
+    form->Edit11->setText(QStringLiteral("abc"));
+    ClickItem(form->RadioGroup1, 2);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].text, "'abc' は浮動小数点数ではありません.");
+    EXPECT_EQ(form->RadioGroup1->ItemIndex(), 2);
+    EXPECT_EQ(Str(form->Label16->text()), "ｋｍ");
+    EXPECT_EQ(Str(form->Label5->text()), "39.37");
+
+    // The group is usable at once.
+    form->Edit11->setText(QStringLiteral("1"));
+    ClickItem(form->RadioGroup1, 1);
+    EXPECT_EQ(notices.size(), 1u);
+    EXPECT_EQ(Str(form->Label16->text()), "ｃｍ");
+    EXPECT_EQ(Str(form->Label5->text()), "0.3937");
+}
+
+struct CalculateCase {
+    Page page;
+    int from;
+    int to;
+    const char* input;
+    const char* result;
+};
+
+class Calculate : public WindowTest, public ::testing::WithParamInterface<CalculateCase> {};
+
+TEST_P(Calculate, ConvertsBetweenTheSelectedUnitsOfTheCurrentPage) {
+    const auto& c = GetParam();
+    ClickTab(static_cast<int>(c.page));
+    form->Edit11->clear();
+    ClickItem(form->FromGroup(c.page), c.from);
+    ClickItem(form->ToGroup(c.page), c.to);
+    const QString from = form->Label16->text();
+    const QString to = form->Label17->text();
+    form->Edit11->setText(QString::fromUtf8(c.input));
+    QTest::mouseClick(form->Button11, Qt::LeftButton);
+    EXPECT_EQ(Str(form->Label5->text()), c.result);
+    EXPECT_EQ(form->Label16->text(), from);
+    EXPECT_EQ(form->Label17->text(), to);
+    EXPECT_TRUE(notices.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(EachPage, Calculate,
+                         ::testing::Values(CalculateCase{Page::Length, 8, 0, "1",
+                                                         "3927.72977219167"},
+                                           CalculateCase{Page::Weight, 7, 1, "1", "3.749999953125"},
+                                           CalculateCase{Page::Volume, 4, 5, "10", "1"},
+                                           CalculateCase{Page::Area, 7, 6, "1", "9.99998023666593"},
+                                           CalculateCase{Page::Temperature, 1, 0, "212", "100"}));
+
+TEST_F(WindowTest, CalculateWithEmptyInputChangesNothing) {
+    ClickItem(form->RadioGroup2, 3);
+    form->Edit11->clear();
+    QTest::mouseClick(form->Button11, Qt::LeftButton);
+    EXPECT_EQ(Str(form->Label5->text()), "39.37");
+}
+
+TEST_F(WindowTest, ClearResetsInputAndResultOnly) {
+    ClickTab(1);
+    ClickItem(form->RadioGroup3, 4);
+    ASSERT_FALSE(form->Label5->text().isEmpty());
+    form->Edit11->setText(QStringLiteral("123"));
+    const double input = form->State().InputValue;
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_EQ(Str(form->Edit11->text()), "1");
+    EXPECT_EQ(Str(form->Edit11->selectedText()), "1");
+    EXPECT_TRUE(form->Edit11->hasFocus());
+    EXPECT_EQ(Str(form->Label5->text()), "");
+    EXPECT_EQ(form->TabbedNotebook1->currentIndex(), 1);
+    EXPECT_EQ(form->RadioGroup3->ItemIndex(), 4);
+    EXPECT_EQ(Str(form->Label16->text()), "ポンド");
+    EXPECT_EQ(Str(form->Label17->text()), "Kg");
+    EXPECT_EQ(form->State().InputValue, input);
+}
+
+TEST_F(WindowTest, PageChangeResetsInputResultAndLabelsButKeepsSelections) {
+    ClickTab(1);
+    ClickItem(form->RadioGroup3, 4);
+    ClickItem(form->RadioGroup4, 2);
+    ClickTab(0);
+    ClickTab(1);
+    EXPECT_EQ(form->TabbedNotebook1->currentIndex(), 1);
+    EXPECT_EQ(Str(form->Edit11->text()), "1");
+    EXPECT_EQ(Str(form->Edit11->selectedText()), "1");
+    EXPECT_TRUE(form->Edit11->hasFocus());
+    EXPECT_EQ(Str(form->Label5->text()), "");
+    EXPECT_EQ(Str(form->Label16->text()), "Kg");
+    EXPECT_EQ(Str(form->Label17->text()), "Kg");
+    EXPECT_EQ(form->RadioGroup3->ItemIndex(), 4);
+    EXPECT_EQ(form->RadioGroup4->ItemIndex(), 2);
+    // Calculate converts between the selected items although the labels show the first unit.
+    QTest::mouseClick(form->Button11, Qt::LeftButton);
+    EXPECT_FALSE(form->Label5->text().isEmpty());
+}
+
+TEST_F(WindowTest, ClickOnTheCurrentTabOrTheBareStripResetsAsAPageChange) {
+    QTabBar* bar = form->TabbedNotebook1->tabBar();
+    const QPoint strip(form->TabbedNotebook1->width() - 20, bar->height() / 2);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ClickItem(form->RadioGroup2, attempt == 0 ? 3 : 4);
+        form->Edit11->setText(QStringLiteral("5"));
+        form->Label16->setText(QStringLiteral("marker"));
+        ASSERT_FALSE(form->Label5->text().isEmpty());
+        if (attempt == 0) {
+            ClickTab(0);
+        } else {
+            ASSERT_FALSE(bar->geometry().contains(strip));
+            QTest::mouseClick(form->TabbedNotebook1, Qt::LeftButton, {}, strip);
+        }
+        EXPECT_EQ(Str(form->Edit11->text()), "1") << attempt;
+        EXPECT_EQ(Str(form->Label5->text()), "") << attempt;
+        EXPECT_EQ(Str(form->Label16->text()), "ｍ") << attempt;
+    }
+}
+
+TEST_F(WindowTest, ThePageChangesOnPressAndTheClickFollowsOnRelease) {
+    QTabBar* bar = form->TabbedNotebook1->tabBar();
+    form->Edit11->setText(QStringLiteral("5"));
+    QTest::mousePress(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+    EXPECT_EQ(form->TabbedNotebook1->currentIndex(), 2);
+    EXPECT_EQ(Str(form->Edit11->text()), "5");
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+    EXPECT_EQ(Str(form->Edit11->text()), "1");
+    EXPECT_EQ(Str(form->Label16->text()), "立方ｍ");
+}
+
+TEST_F(WindowTest, APressInsideThePageIsNoNotebookClick) {
+    form->Edit11->setText(QStringLiteral("5"));
+    QWidget* sheet = form->TabbedNotebook1->currentWidget();
+    QTest::mouseClick(sheet, Qt::LeftButton, {}, QPoint(300, 10));
+    EXPECT_EQ(Str(form->Edit11->text()), "5");
+}
+
+struct NoticeCase {
+    const char* input;
+    const char* text;
+};
+
+class CalculateNotice : public WindowTest, public ::testing::WithParamInterface<NoticeCase> {};
+
+TEST_P(CalculateNotice, ShowsTheMessageWithFullStopUnderTheApplicationTitle) {
+    const auto& c = GetParam();
+    ClickItem(form->RadioGroup2, 1);
+    ASSERT_EQ(Str(form->Label5->text()), "100");
+    form->Edit11->setText(QString::fromUtf8(c.input));
+    QTest::mouseClick(form->Button11, Qt::LeftButton);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].text, c.text);
+    EXPECT_EQ(notices[0].caption, "Runamika");
+    EXPECT_EQ(Str(form->Label5->text()), "100");
+
+    // The next conversion works normally.
+    form->Edit11->setText(QStringLiteral("2"));
+    QTest::mouseClick(form->Button11, Qt::LeftButton);
+    EXPECT_EQ(Str(form->Label5->text()), "200");
+    EXPECT_EQ(notices.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, CalculateNotice,
+                         ::testing::Values(NoticeCase{"abc", "'abc' は浮動小数点数ではありません."},
+                                           NoticeCase{" 1.2.3 ",
+                                                      "' 1.2.3 ' は浮動小数点数ではありません."},
+                                           NoticeCase{"1e400", "浮動小数点数のオーバーフロー."}));
+
+TEST_F(WindowTest, OverflowOfTheBaseValueKeepsTheNewInputAndTheOldResult) {
+    ClickItem(form->RadioGroup1, 2); // ｋｍ
+    ASSERT_EQ(Str(form->Label5->text()), "1000");
+    form->Edit11->setText(QStringLiteral("1e308"));
+    QTest::mouseClick(form->Button11, Qt::LeftButton);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].text, "浮動小数点数のオーバーフロー.");
+    EXPECT_EQ(form->State().InputValue, 1e308);
+    EXPECT_EQ(Str(form->Label5->text()), "1000");
+}
+
+struct Bounds {
+    const char* name;
+    QRect rect;
+};
+
+TEST_F(WindowTest, ControlsStandWhereDesigned) {
+    const Bounds bounds[] = {
+        {"label1", {24, 360, 48, 18}},         {"Label2", {384, 360, 48, 17}},
+        {"Label5", {388, 385, 164, 25}},       {"Bevel1", {387, 384, 166, 25}},
+        {"TabbedNotebook1", {8, 8, 625, 337}}, {"Edit11", {24, 384, 166, 26}},
+        {"Button11", {280, 352, 75, 33}},      {"Button12", {280, 384, 75, 33}},
+        {"RadioGroup1", {8, 16, 256, 281}},    {"RadioGroup2", {344, 16, 256, 281}},
+        {"RadioGroup3", {8, 16, 256, 281}},    {"RadioGroup4", {344, 16, 265, 281}},
+        {"RadioGroup5", {8, 16, 256, 281}},    {"RadioGroup6", {344, 16, 256, 281}},
+        {"RadioGroup7", {8, 16, 256, 281}},    {"RadioGroup8", {344, 16, 256, 281}},
+        {"RadioGroup9", {48, 104, 185, 106}},  {"RadioGroup10", {377, 104, 184, 106}},
+        {"Label3", {296, 152, 18, 18}},        {"Label13", {296, 152, 18, 18}},
+    };
+    for (const auto& [name, rect] : bounds) {
+        const auto* widget = form->findChild<QWidget*>(QLatin1String(name));
+        ASSERT_NE(widget, nullptr) << name;
+        EXPECT_EQ(widget->geometry(), rect) << name;
+    }
+    EXPECT_EQ(form->Label16->pos(), QPoint(196, 389));
+    EXPECT_EQ(form->Label17->pos(), QPoint(560, 389));
+    EXPECT_EQ(form->Label16->height(), 18);
+    EXPECT_EQ(form->Label16->width(), form->Label16->fontMetrics().horizontalAdvance("ｍ"));
+    EXPECT_EQ(form->frameGeometry().size(), QSize(661, 492));
+    for (const char* name : {"MainMenu1", "KV1", "K1", "N1", "e1"}) {
+        EXPECT_NE(form->findChild<QObject*>(QLatin1String(name)), nullptr) << name;
+    }
+}
+
+TEST_F(WindowTest, RadioItemsFollowTheColumnFormulaWithTheFontInUse) {
+    const int counts[] = {12, 10, 8, 9, 2};
+    for (Page page : {Page::Length, Page::Weight, Page::Volume, Page::Area, Page::Temperature}) {
+        for (RadioGroup* group : {form->FromGroup(page), form->ToGroup(page)}) {
+            const int line = QFontMetrics(group->font()).height();
+            const auto expected =
+                RadioItemGeometry(group->size(), line, counts[static_cast<int>(page)],
+                                  page == Page::Temperature ? 1 : 2);
+            ASSERT_EQ(group->Count(), static_cast<int>(expected.size()));
+            for (int i = 0; i < group->Count(); ++i) {
+                EXPECT_EQ(group->Item(i)->geometry(), expected[static_cast<std::size_t>(i)])
+                    << Str(group->objectName()) << " item " << i;
+                EXPECT_EQ(Str(group->Item(i)->text()),
+                          std::string(UnitTable(page)[static_cast<std::size_t>(i)].caption));
+            }
+        }
+    }
+}
+
+TEST_F(WindowTest, ResizingMovesNoControl) {
+    const QRect before = form->Button12->geometry();
+    form->resize(900, 700);
+    QApplication::processEvents();
+    EXPECT_EQ(form->Button12->geometry(), before);
+    EXPECT_EQ(form->TabbedNotebook1->geometry(), QRect(8, 8, 625, 337));
+}
+
+TEST_F(WindowTest, ScreenReadersNameControlsAndReadTheResult) {
+    ClickItem(form->RadioGroup2, 3);
+    auto name = [](QObject* object) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
+        return face ? Str(face->text(QAccessible::Name)) : std::string("<none>");
+    };
+    auto description = [](QObject* object) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
+        return face ? Str(face->text(QAccessible::Description)) : std::string("<none>");
+    };
+    EXPECT_EQ(name(form->Label5), "39.37");
+    EXPECT_EQ(description(form->Label5), "変換後の数値です。");
+    EXPECT_EQ(name(form->Edit11), "ここに変換したい数値を入れてください。");
+    EXPECT_EQ(name(form->Button11), "計算");
+    EXPECT_EQ(name(form->RadioGroup1), "変換前の単位");
+    EXPECT_EQ(name(form->RadioGroup2->Item(3)), "インチ");
+}
+
+TEST_F(WindowTest, HintsAreOnTheDesignedControlsOnly) {
+    EXPECT_EQ(Str(form->Edit11->toolTip()), "ここに変換したい数値を入れてください。");
+    EXPECT_EQ(Str(form->Button11->toolTip()), "「計算」ボタンを押すと変換します。");
+    EXPECT_EQ(Str(form->Button12->toolTip()), "「クリア」ボタンを押すと数値を消します。");
+    EXPECT_EQ(Str(form->RadioGroup9->toolTip()), "変換前の単位を選択してください。");
+    EXPECT_EQ(Str(form->RadioGroup10->toolTip()), "変換後の単位を選択してください。");
+    for (QWidget* none :
+         {static_cast<QWidget*>(form->label1), static_cast<QWidget*>(form->Label16),
+          static_cast<QWidget*>(form->TabbedNotebook1), static_cast<QWidget*>(form->Label3)}) {
+        EXPECT_TRUE(none->toolTip().isEmpty()) << Str(none->objectName());
+    }
+}
+
+} // namespace

@@ -1,0 +1,66 @@
+// A shown main window with notices recorded instead of shown.
+#pragma once
+
+#include <QApplication>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTabBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "forms/About.h"
+#include "forms/runamika95.h"
+#include "notices/notice.h"
+
+struct RecordedNotice {
+    std::string text;
+    std::string caption;
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = SetNoticePresenter([this](const std::string& text, const std::string& caption) {
+            notices.push_back({text, caption});
+            return 1;
+        });
+        form = std::make_unique<TForm1>();
+        Form1 = form.get();
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+    void TearDown() override {
+        Form1 = nullptr;
+        form.reset();
+        SetNoticePresenter(previous_);
+    }
+
+    // Clicks an item on its indicator: a click in the middle of a wide item can miss.
+    static void ClickItem(RadioGroup* group, int index) {
+        QRadioButton* item = group->Item(index);
+        QStyleOptionButton option;
+        option.initFrom(item);
+        const QRect indicator =
+            item->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, item);
+        QTest::mouseClick(item, Qt::LeftButton, {}, indicator.center());
+    }
+
+    void ClickTab(int index) {
+        QTabBar* bar = form->TabbedNotebook1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+
+    static std::string Str(const QString& text) { return text.toStdString(); }
+
+    std::unique_ptr<TForm1> form;
+    std::vector<RecordedNotice> notices;
+
+private:
+    NoticePresenter previous_;
+};

@@ -1,0 +1,140 @@
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <fpu_control.h>
+
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "convert/number_text.h"
+#include "notices/notice.h"
+
+namespace {
+
+TEST(WithFullStop, AppendsAfterNonAsciiAndAsciiAboveFullStop) {
+    const struct {
+        const char* message;
+        const char* shown;
+    } cases[] = {
+        {"", ""},
+        {"浮動小数点数のオーバーフロー", "浮動小数点数のオーバーフロー."},
+        {"終わり。", "終わり。."},
+        {"ｱ", "ｱ."}, // half-width katakana is not ASCII
+        {"value 9", "value 9."},
+        {"a:", "a:."},
+        {"why?", "why?."},
+        {"done.", "done."},
+        {"(note)", "(note)"},
+        {"wow!", "wow!"},
+        {"quoted'", "quoted'"},
+        {"a,", "a,"},
+        {"a-", "a-"},
+        {"trailing ", "trailing "},
+        {"/", "/."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WithFullStop(c.message), c.shown) << c.message;
+}
+
+class Recorded : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetNoticePresenter([this](const std::string& text, const std::string& caption) {
+            texts.push_back(text);
+            captions.push_back(caption);
+            return 1;
+        });
+    }
+    void TearDown() override { SetNoticePresenter({}); }
+    std::vector<std::string> texts;
+    std::vector<std::string> captions;
+};
+
+TEST_F(Recorded, EveryKindOfExceptionIsShownAndNoneEscapes) {
+    const struct {
+        void (*raise)();
+        const char* text;
+    } cases[] = {
+        {[] { throw InvalidNumberFailure("2x"); }, "'2x' は浮動小数点数ではありません."},
+        {[] { throw SettingsWriteFailure("/opt/r/runamika.ini"); },
+         "/opt/r/runamika.ini に書き込めません."},
+        {[] { throw std::bad_alloc(); }, "メモリが足りません."},
+        {[] { throw std::runtime_error("disk on fire"); }, "disk on fire."},
+        {[] { throw 42; }, "不明なエラーが発生しました."},
+    };
+    for (const auto& c : cases) {
+        texts.clear();
+        EXPECT_FALSE(RunGuarded(c.raise));
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0], c.text);
+        EXPECT_EQ(captions[0], "Notices");
+    }
+    EXPECT_TRUE(RunGuarded([] {}));
+}
+
+fpu_control_t ControlWord() {
+    fpu_control_t word;
+    _FPU_GETCW(word);
+    return word;
+}
+
+TEST_F(Recorded, OnlyArithmeticFailuresSetTheArithmeticEnvironmentAgain) {
+    SetArithmeticEnvironment();
+    const fpu_control_t working = ControlWord();
+    const fpu_control_t other = (working & ~_FPU_RC_ZERO) | _FPU_RC_ZERO; // round toward zero
+    ASSERT_NE(other, working);
+
+    fpu_control_t word = other;
+    _FPU_SETCW(word);
+    RunGuarded([] { throw InvalidNumberFailure("x"); });
+    EXPECT_EQ(ControlWord(), other);
+
+    RunGuarded([] { throw FloatingPointOverflowFailure(); });
+    EXPECT_EQ(ControlWord(), working);
+    EXPECT_EQ(texts.back(), "浮動小数点数のオーバーフロー.");
+}
+
+TEST(NoticeBox, ShowsAStopBoxWithOneOkButtonAndReactivatesTheWindow) {
+    QWidget owner;
+    owner.setWindowTitle(QStringLiteral("owner"));
+    owner.show();
+    owner.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = true;
+        EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+        EXPECT_EQ(box->windowTitle().toStdString(), "Notices");
+        EXPECT_EQ(box->text().toStdString(), "'abc' は浮動小数点数ではありません.");
+        EXPECT_TRUE(box->informativeText().isEmpty());
+        ASSERT_EQ(box->buttons().size(), 1);
+        EXPECT_EQ(box->standardButton(box->buttons().front()), QMessageBox::Ok);
+        EXPECT_EQ(box->screen(), owner.screen());
+        QTest::mouseClick(box->buttons().front(), Qt::LeftButton);
+    });
+    ShowFailureNotice(InvalidNumberFailure("abc"));
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &owner; }));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Notices"));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
