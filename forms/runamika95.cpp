@@ -15,11 +15,14 @@
 #include <QWindow>
 
 #include <limits>
+#include <utility>
 
 #include "convert/units.h"
 #include "forms/About.h"
 #include "forms/placement.h"
 #include "notices/notice.h"
+#include "settings/placement_file.h"
+#include "settings/settings_location.h"
 
 TForm1* Form1 = nullptr;
 
@@ -92,7 +95,12 @@ void InputEdit::focusInEvent(QFocusEvent* event) {
     }
 }
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+std::string TForm1::DefaultPlacementFile() {
+    return PlacementFileFor(QCoreApplication::applicationFilePath().toStdString());
+}
+
+TForm1::TForm1(std::string placementFile, QWidget* parent)
+    : QMainWindow(parent), placementFile_(std::move(placementFile)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ルナミカ99年版"));
     setFont(SystemFont(13));
@@ -319,11 +327,27 @@ void TForm1::K1Click(QObject*) {
 }
 
 void TForm1::FormCreate(QObject*) {
+    // Each stored bound replaces its designed value; the position is replaced again by the
+    // centring at the first showing.
+    const StoredBounds stored = ReadPlacement(placementFile_);
+    if (stored.left != NotChanged) move(stored.left, y());
+    if (stored.top != NotChanged) move(x(), stored.top);
+    if (stored.width != NotChanged) SetOuterSize({stored.width, outerSize_.height()});
+    if (stored.height != NotChanged) SetOuterSize({outerSize_.width(), stored.height});
     SetUnitLabel(Label16, Page::Length, 0);
     SetUnitLabel(Label17, Page::Length, 0);
 }
 
-void TForm1::FormClose(QObject*) {}
+void TForm1::FormClose(QObject*) {
+    // The outer rectangle; a minimised window keeps the one it had before.
+    QRect bounds = frameGeometry();
+    if (isMinimized()) {
+        QMargins frame;
+        if (const QWindow* window = windowHandle()) frame = window->frameMargins();
+        bounds = normalGeometry().marginsAdded(frame);
+    }
+    WritePlacement(placementFile_, {bounds.x(), bounds.y(), bounds.width(), bounds.height()});
+}
 
 void TForm1::Button12Click(QObject*) {
     Edit11->setText(kInitialInput);

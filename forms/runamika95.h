@@ -12,6 +12,7 @@
 #include <QTabWidget>
 
 #include <array>
+#include <string>
 
 #include "convert/conversion.h"
 #include "forms/radio_group.h"
@@ -30,7 +31,11 @@ protected:
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // `placementFile` is the window placement file that FormCreate reads and FormClose writes.
+    explicit TForm1(std::string placementFile = DefaultPlacementFile(), QWidget* parent = nullptr);
+
+    // The placement file of the running program.
+    static std::string DefaultPlacementFile();
 
     // Controls, in their declared order.
     QTabWidget* TabbedNotebook1;
@@ -116,6 +121,7 @@ private:
     bool NotebookMouse(QObject* watched, QEvent* event);
     bool ButtonKey(QObject* watched, QKeyEvent* key);
 
+    std::string placementFile_;
     ConversionState state_;
     QSize outerSize_{661, 492};
     bool notebookPressed_ = false;

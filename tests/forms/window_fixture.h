@@ -5,6 +5,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -29,7 +30,7 @@ protected:
             notices.push_back({text, caption});
             return 1;
         });
-        form = std::make_unique<TForm1>();
+        form = std::make_unique<TForm1>(PlacementFile());
         Form1 = form.get();
         form->show();
         form->activateWindow();
@@ -56,11 +57,14 @@ protected:
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
 
+    std::string PlacementFile() const { return folder_.filePath("runamika.ini").toStdString(); }
+
     static std::string Str(const QString& text) { return text.toStdString(); }
 
     std::unique_ptr<TForm1> form;
     std::vector<RecordedNotice> notices;
 
 private:
+    QTemporaryDir folder_;
     NoticePresenter previous_;
 };
