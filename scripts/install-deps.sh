@@ -14,7 +14,7 @@ for option in "$@"; do
     --with-display) packages+=(xvfb xauth x11-utils imagemagick) ;;
     --with-fuzzer) packages+=(clang libclang-rt-14-dev) ;;
     # Building the Debian package (dpkg-shlibdeps, file) and checking it.
-    --with-packaging) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
+    --with-packaging) packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db) ;;
     # Redrawing the PNG icons from the SVG.
     --with-icons) packages+=(librsvg2-bin) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
