@@ -1,8 +1,14 @@
 #include "settings/placement_file.h"
 
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <fcntl.h>
 #include <limits>
 #include <string>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
 #include <utility>
 
 #include "notices/failure.h"
@@ -48,6 +54,41 @@ std::optional<int> ParseDecimalDigits(std::string_view digits, bool negative) {
     }
     return static_cast<int>(negative ? -value : value);
 }
+
+// An advisory lock on the folder that holds the placement file, held while one copy of the
+// program writes its four values. Two copies closing together then write one after the other
+// instead of interleaving their keys, and the file holds the values of the copy that wrote last.
+// Readers never take it. The lock is best effort and bounded in time: when the folder cannot be
+// opened or locked, or another copy still holds the lock after a few seconds, the write goes
+// ahead without it rather than wait.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& fileName) {
+        const auto slash = fileName.rfind('/');
+        const std::string folder =
+            slash == std::string::npos ? "." : (slash == 0 ? "/" : fileName.substr(0, slash));
+        fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ < 0) return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            const bool busy = errno == EWOULDBLOCK || errno == EINTR;
+            if (!busy || std::chrono::steady_clock::now() >= deadline) {
+                close(fd_);
+                fd_ = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) close(fd_); // closing the descriptor releases the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 } // namespace
 
@@ -98,6 +139,7 @@ void WritePlacement(const std::string& fileName, const WindowBounds& bounds) {
         {"width", bounds.width},
         {"height", bounds.height},
     };
+    const FolderLock lock(fileName);
     for (const auto& [key, value] : entries) {
         if (!WriteIniString(fileName, kSection, key, std::to_string(value))) {
             throw SettingsWriteFailure(fileName);
