@@ -19,6 +19,7 @@
 
 #include "convert/units.h"
 #include "forms/About.h"
+#include "forms/hints.h"
 #include "forms/placement.h"
 #include "notices/notice.h"
 #include "settings/placement_file.h"
@@ -66,7 +67,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(bounds);
-    button->setToolTip(hint);
+    SetHint(button, hint);
     return button;
 }
 
@@ -101,6 +102,8 @@ std::string TForm1::DefaultPlacementFile() {
 
 TForm1::TForm1(std::string placementFile, QWidget* parent)
     : QMainWindow(parent), placementFile_(std::move(placementFile)) {
+    // The window's hints come with their timings, which are the application style's.
+    UseHintTimings();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ルナミカ99年版"));
     setFont(SystemFont(13));
@@ -128,7 +131,7 @@ void TForm1::BuildControls() {
     Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SetTextColour(Label5, Qt::black);
     SetBackground(Label5, palette().color(QPalette::Button));
-    Label5->setToolTip(kResultHint);
+    SetHint(Label5, kResultHint);
     // A label's accessible name would hide its text (the result): the hint goes into the
     // description.
     Label5->setAccessibleDescription(kResultHint);
@@ -147,7 +150,7 @@ void TForm1::BuildControls() {
     Edit11->setFont(SystemFont(19));
     SetTextColour(Edit11, Qt::black);
     Edit11->setMaxLength(std::numeric_limits<int>::max());
-    Edit11->setToolTip(kInputHint);
+    SetHint(Edit11, kInputHint);
     Edit11->setAccessibleName(kInputHint);
 
     TabbedNotebook1 = new QTabWidget(client);
@@ -225,14 +228,14 @@ QWidget* TForm1::BuildPage(Page page, RadioGroup*& from, RadioGroup*& to, QLabel
     from = new RadioGroup(kFromCaption, columns, sheet);
     from->setObjectName(QLatin1String(kNames[i][0]));
     from->setGeometry(temperature ? QRect(48, 104, 185, 106) : QRect(8, 16, 256, 281));
-    from->setToolTip(kFromHint);
+    SetHint(from, kFromHint);
     from->SetItems(captions);
 
     to = new RadioGroup(kToCaption, columns, sheet);
     to->setObjectName(QLatin1String(kNames[i][1]));
     const int toWidth = page == Page::Weight ? 265 : 256;
     to->setGeometry(temperature ? QRect(377, 104, 184, 106) : QRect(344, 16, toWidth, 281));
-    to->setToolTip(kToHint);
+    SetHint(to, kToHint);
     to->SetItems(captions);
 
     arrow = MakeLabel(sheet, kNames[i][2], QStringLiteral("→"), QRect(296, 152, 18, 18));
