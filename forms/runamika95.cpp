@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QMoveEvent>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -342,13 +344,7 @@ void TForm1::FormCreate(QObject*) {
 }
 
 void TForm1::FormClose(QObject*) {
-    // The outer rectangle; a minimised window keeps the one it had before.
-    QRect bounds = frameGeometry();
-    if (isMinimized()) {
-        QMargins frame;
-        if (const QWindow* window = windowHandle()) frame = window->frameMargins();
-        bounds = normalGeometry().marginsAdded(frame);
-    }
+    const QRect bounds = CurrentBounds();
     WritePlacement(placementFile_, {bounds.x(), bounds.y(), bounds.width(), bounds.height()});
 }
 
@@ -444,6 +440,33 @@ void TForm1::showEvent(QShowEvent* event) {
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
         move(CentredPosition(primary->geometry(), OuterSize(this), true));
     }
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    NoteBounds();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    NoteBounds();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) NoteBounds();
+}
+
+void TForm1::NoteBounds() {
+    if (!isMinimized()) unminimisedBounds_ = frameGeometry();
+}
+
+QRect TForm1::CurrentBounds() const {
+    // The outer rectangle: normal or maximised as it stands. A minimised window keeps the one
+    // it had before it was minimised, maximised or not; what the platform reports for an
+    // icon is no place on the screen.
+    if (isMinimized() && unminimisedBounds_.isValid()) return unminimisedBounds_;
+    return frameGeometry();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QRect>
 #include <QTabWidget>
 
 #include <array>
@@ -109,6 +110,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void BuildControls();
@@ -120,10 +124,14 @@ private:
     bool NotebookTabKey(QKeyEvent* key);
     bool NotebookMouse(QObject* watched, QEvent* event);
     bool ButtonKey(QObject* watched, QKeyEvent* key);
+    void NoteBounds();
+    QRect CurrentBounds() const;
 
     std::string placementFile_;
     ConversionState state_;
     QSize outerSize_{661, 492};
+    // The outer rectangle the window last had while it was not minimised.
+    QRect unminimisedBounds_;
     bool notebookPressed_ = false;
     bool shown_ = false;
 };

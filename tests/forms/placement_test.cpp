@@ -54,4 +54,67 @@ TEST_F(WindowTest, AnUnreadableOrMissingFileLeavesTheDesignedSize) {
     EXPECT_TRUE(notices.empty());
 }
 
+TEST_F(WindowTest, ClosingWhileMaximisedStoresTheMaximisedRectangleAndReopensNormalAtThatSize) {
+    const QRect normal = form->frameGeometry();
+    form->showMaximized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->isMaximized(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->frameGeometry() != normal; }));
+    const QRect maximised = form->frameGeometry();
+    EXPECT_TRUE(form->close());
+    const StoredBounds stored = ReadPlacement(PlacementFile());
+    EXPECT_EQ(QRect(stored.left, stored.top, stored.width, stored.height), maximised);
+
+    TForm1 next(PlacementFile());
+    next.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&next));
+    EXPECT_FALSE(next.isMaximized());
+    EXPECT_EQ(next.frameGeometry().size(), maximised.size());
+    const QRect screen = next.screen()->geometry();
+    EXPECT_EQ(next.frameGeometry().topLeft(),
+              QPoint(std::max(0, (screen.width() - maximised.width()) / 2),
+                     std::max(0, (screen.height() - maximised.height()) / 2)));
+}
+
+// A minimised window stores the rectangle it had before it was minimised, whatever the platform
+// reports for it while it is an icon.
+TEST_F(WindowTest, ClosingWhileMinimisedStoresTheRectangleFromBefore) {
+    struct MinimiseCase {
+        const char* name;
+        bool maximisedFirst;
+        bool movedWhileMinimised;
+    };
+    const MinimiseCase cases[] = {
+        {"from the normal state", false, false},
+        {"from the maximised state", true, false},
+        {"moved away while minimised", false, true},
+    };
+    for (const MinimiseCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TForm1 window(PlacementFile());
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.SetOuterSize({700, 500});
+        window.move(30, 40);
+        QApplication::processEvents();
+        if (c.maximisedFirst) {
+            window.showMaximized();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return window.isMaximized(); }));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return window.frameGeometry().width() != 700; }));
+        }
+        const QRect before = window.frameGeometry();
+        window.showMinimized();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.isMinimized(); }));
+        if (c.movedWhileMinimised) {
+            // Some platforms park an icon's window far off the screen.
+            window.move(-32000, -32000);
+            QApplication::processEvents();
+            ASSERT_EQ(window.pos(), QPoint(-32000, -32000));
+        }
+        EXPECT_TRUE(window.close());
+        const StoredBounds stored = ReadPlacement(PlacementFile());
+        EXPECT_EQ(QRect(stored.left, stored.top, stored.width, stored.height), before);
+    }
+    EXPECT_TRUE(notices.empty());
+}
+
 } // namespace
