@@ -1,3 +1,6 @@
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
 #include <QTimer>
 
 #include "tests/forms/window_fixture.h"
@@ -130,6 +133,94 @@ TEST_F(WindowTest, VersionMenuShowsTheAboutDialogModally) {
 TEST_F(WindowTest, ExitClosesTheWindow) {
     form->e1->trigger();
     EXPECT_FALSE(form->isVisible());
+}
+
+// Alt+V opens the menu; V then chooses the version item and E the exit item.
+TEST_F(WindowTest, AltVOpensTheMenuAndVOrEChoosesItsItems) {
+    QSignalSpy version(form->K1, &QAction::triggered);
+    form->Edit11->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form->Edit11, Qt::Key_V, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == form->KV1; }));
+    QTest::keyClick(form->KV1, Qt::Key_V);
+    EXPECT_EQ(version.count(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }));
+    EXPECT_EQ(Str(form->Edit11->text()), "1");
+
+    QTest::keyClick(form->Edit11, Qt::Key_V, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == form->KV1; }));
+    QTest::keyClick(form->KV1, Qt::Key_E);
+    EXPECT_EQ(version.count(), 1);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(WindowTest, EscapeDoesNothing) {
+    ClickItem(form->RadioGroup2, 1);
+    for (QWidget* control :
+         {static_cast<QWidget*>(form->Edit11), static_cast<QWidget*>(form->RadioGroup2->Item(1)),
+          static_cast<QWidget*>(form->Button12)}) {
+        control->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(control, Qt::Key_Escape);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), control);
+        EXPECT_EQ(Str(form->Label5->text()), "100");
+        EXPECT_EQ(Str(form->Edit11->text()), "1");
+    }
+}
+
+// The input field selects its whole text whenever the focus comes to it other than by a mouse
+// press inside it; a mouse press places the caret.
+TEST_F(WindowTest, TheInputSelectsAllUnlessFocusedByAMousePressInsideIt) {
+    struct FocusCase {
+        const char* how;
+        std::function<void()> focus;
+        bool selectsAll;
+    };
+    const FocusCase cases[] = {
+        {"Tab from Button12",
+         [&] {
+             form->Button12->setFocus(Qt::TabFocusReason);
+             QTest::keyClick(form->Button12, Qt::Key_Tab);
+         },
+         true},
+        {"Shift+Tab from the tabs",
+         [&] {
+             form->TabbedNotebook1->tabBar()->setFocus(Qt::TabFocusReason);
+             QTest::keyClick(form->TabbedNotebook1->tabBar(), Qt::Key_Backtab, Qt::ShiftModifier);
+         },
+         true},
+        {"arrow from Button12",
+         [&] {
+             form->Button12->setFocus(Qt::TabFocusReason);
+             QTest::keyClick(form->Button12, Qt::Key_Down);
+         },
+         true},
+        {"Clear", [&] { QTest::mouseClick(form->Button12, Qt::LeftButton); }, true},
+        {"page step",
+         [&] {
+             form->TabbedNotebook1->tabBar()->setFocus(Qt::TabFocusReason);
+             QTest::keyClick(form->TabbedNotebook1->tabBar(), Qt::Key_Right);
+         },
+         true},
+        {"mouse press inside",
+         [&] {
+             form->Button11->setFocus(Qt::TabFocusReason);
+             QTest::mouseClick(form->Edit11, Qt::LeftButton, {}, QPoint(3, 13));
+         },
+         false},
+    };
+    for (const FocusCase& c : cases) {
+        form->Edit11->setText(QStringLiteral("1"));
+        form->Edit11->deselect();
+        c.focus();
+        ASSERT_TRUE(form->Edit11->hasFocus()) << c.how;
+        EXPECT_EQ(form->Edit11->hasSelectedText(), c.selectsAll) << c.how;
+        if (c.selectsAll) {
+            // The next key typed replaces the text.
+            QTest::keyClick(form->Edit11, Qt::Key_7);
+            EXPECT_EQ(Str(form->Edit11->text()), "7") << c.how;
+        }
+    }
 }
 
 } // namespace
