@@ -2,6 +2,9 @@
 #include <QFontMetrics>
 #include <QLabel>
 
+#include <cctype>
+#include <string_view>
+
 #include "convert/units.h"
 #include "forms/placement.h"
 #include "tests/forms/window_fixture.h"
@@ -18,6 +21,18 @@ struct Click {
 
 RadioGroup* Group(TForm1& form, Page page, int side) {
     return side == kFrom ? form.FromGroup(page) : form.ToGroup(page);
+}
+
+std::string PageName(Page page) {
+    static const char* const kNames[] = {"Length", "Weight", "Volume", "Area", "Temperature"};
+    return kNames[static_cast<int>(page)];
+}
+
+// A test name from any text: letters and digits kept, everything else an underscore.
+std::string NameFrom(std::string_view text) {
+    std::string name;
+    for (const char c : text) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name.empty() ? "empty" : name;
 }
 
 TEST_F(WindowTest, StartsOnTheLengthPageWithInputOneSelectedAndNothingConverted) {
@@ -69,7 +84,15 @@ INSTANTIATE_TEST_SUITE_P(
         UnitClickCase{Page::Area, "1", {{kFrom, 5}}, "坪", "平方ｍ", "3.30579"},
         UnitClickCase{Page::Temperature, "100", {{kTo, 1}}, "℃", "F", "212"},
         // Empty input: only the label changes.
-        UnitClickCase{Page::Length, "", {{kFrom, 2}}, "ｋｍ", "ｍ", ""}));
+        UnitClickCase{Page::Length, "", {{kFrom, 2}}, "ｋｍ", "ｍ", ""}),
+    [](const ::testing::TestParamInfo<UnitClickCase>& info) {
+        const UnitClickCase& c = info.param;
+        std::string name = PageName(c.page) + "_Input_" + NameFrom(c.input);
+        for (const Click& click : c.clicks) {
+            name += (click.side == kFrom ? "_From" : "_To") + std::to_string(click.item);
+        }
+        return name;
+    });
 
 TEST_F(WindowTest, ClickingTheSelectedUnitDoesNothing) {
     ClickItem(form->RadioGroup2, 3);
@@ -135,7 +158,12 @@ INSTANTIATE_TEST_SUITE_P(EachPage, Calculate,
                                            CalculateCase{Page::Weight, 7, 1, "1", "3.749999953125"},
                                            CalculateCase{Page::Volume, 4, 5, "10", "1"},
                                            CalculateCase{Page::Area, 7, 6, "1", "9.99998023666593"},
-                                           CalculateCase{Page::Temperature, 1, 0, "212", "100"}));
+                                           CalculateCase{Page::Temperature, 1, 0, "212", "100"}),
+                         [](const ::testing::TestParamInfo<CalculateCase>& info) {
+                             const CalculateCase& c = info.param;
+                             return PageName(c.page) + "_From" + std::to_string(c.from) + "_To" +
+                                    std::to_string(c.to);
+                         });
 
 TEST_F(WindowTest, CalculateWithEmptyInputChangesNothing) {
     ClickItem(form->RadioGroup2, 3);
@@ -249,7 +277,10 @@ INSTANTIATE_TEST_SUITE_P(Failures, CalculateNotice,
                          ::testing::Values(NoticeCase{"abc", "'abc' は浮動小数点数ではありません."},
                                            NoticeCase{" 1.2.3 ",
                                                       "' 1.2.3 ' は浮動小数点数ではありません."},
-                                           NoticeCase{"1e400", "浮動小数点数のオーバーフロー."}));
+                                           NoticeCase{"1e400", "浮動小数点数のオーバーフロー."}),
+                         [](const ::testing::TestParamInfo<NoticeCase>& info) {
+                             return "Input_" + NameFrom(info.param.input);
+                         });
 
 TEST_F(WindowTest, OverflowOfTheBaseValueKeepsTheNewInputAndTheOldResult) {
     ClickItem(form->RadioGroup1, 2); // ｋｍ
