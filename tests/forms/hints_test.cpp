@@ -2,12 +2,12 @@
 #include <QHelpEvent>
 #include <QToolTip>
 
+#include <string_view>
+
 #include "forms/hints.h"
 #include "tests/forms/window_fixture.h"
 
 namespace {
-
-const char kNone[] = "";
 
 // Hides the hint that shows, if any, and waits until it is gone.
 void HideHint() {
@@ -23,74 +23,55 @@ std::string HintAt(QWidget* widget, QPoint at) {
     return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
 }
 
-struct HintCase {
-    const char* name;
-    int page;
-    std::function<QWidget*(TForm1&)> control;
-    const char* hint;
-};
-
-class Hint : public WindowTest, public ::testing::WithParamInterface<HintCase> {};
-
-TEST_P(Hint, ShowsTheControlsOwnOrItsGroupsHintOrNone) {
-    const HintCase& c = GetParam();
-    if (c.page != 0) ClickTab(c.page);
+TEST_F(WindowTest, EachControlShowsItsOwnHintItsGroupsOrNone) {
+    const char* const from = "変換前の単位を選択してください。";
+    const char* const to = "変換後の単位を選択してください。";
+    struct HintCase {
+        int page;
+        const char* control; // object name; "tabs" for the notebook's tab row
+        int item;            // a radio item of the group, or -1 for the control itself
+        const char* hint;    // "" for none
+    };
+    const HintCase cases[] = {
+        {0, "Edit11", -1, "ここに変換したい数値を入れてください。"},
+        {0, "Label5", -1, "変換後の数値です。"},
+        {0, "Button11", -1, "「計算」ボタンを押すと変換します。"},
+        {0, "Button12", -1, "「クリア」ボタンを押すと数値を消します。"},
+        {0, "RadioGroup1", -1, from},
+        {0, "RadioGroup1", 7, from},
+        {0, "RadioGroup2", 0, to},
+        {1, "RadioGroup4", 9, to},
+        {4, "RadioGroup9", 1, from},
+        {4, "RadioGroup10", -1, to},
+        {0, "label1", -1, ""},
+        {0, "Label2", -1, ""},
+        {0, "Label16", -1, ""},
+        {0, "Label17", -1, ""},
+        {0, "Label3", -1, ""},
+        {4, "Label13", -1, ""},
+        {0, "TabbedNotebook1", -1, ""},
+        {3, "tabs", -1, ""},
+    };
+    for (const HintCase& c : cases) {
+        SCOPED_TRACE(std::string(c.control) + " " + std::to_string(c.item));
+        if (c.page != form->TabbedNotebook1->currentIndex()) ClickTab(c.page);
+        HideHint();
+        QWidget* control = std::string_view(c.control) == "tabs"
+                               ? form->TabbedNotebook1->tabBar()
+                               : form->findChild<QWidget*>(QLatin1String(c.control));
+        ASSERT_NE(control, nullptr);
+        if (c.item >= 0) control = static_cast<RadioGroup*>(control)->Item(c.item);
+        ASSERT_TRUE(control->isVisible());
+        // A point of the control that no child covers.
+        QPoint at(2, 2);
+        if (qobject_cast<RadioGroup*>(control)) at = QPoint(control->width() / 2, 2);
+        if (auto* bar = qobject_cast<QTabBar*>(control)) at = bar->tabRect(0).center();
+        if (control == form->TabbedNotebook1) at = QPoint(control->width() - 20, 8);
+        ASSERT_EQ(control->childAt(at), nullptr);
+        EXPECT_EQ(HintAt(control, at), c.hint);
+    }
     HideHint();
-    QWidget* control = c.control(*form);
-    ASSERT_TRUE(control->isVisible());
-    // A point of the control that no child covers.
-    QPoint at(2, 2);
-    if (auto* group = qobject_cast<RadioGroup*>(control)) at = QPoint(group->width() / 2, 2);
-    if (auto* bar = qobject_cast<QTabBar*>(control)) at = bar->tabRect(0).center();
-    if (control == form->TabbedNotebook1) at = QPoint(control->width() - 20, 8);
-    ASSERT_EQ(control->childAt(at), nullptr);
-    EXPECT_EQ(HintAt(control, at), c.hint);
-    HideHint();
 }
-
-std::string HintCaseName(const ::testing::TestParamInfo<HintCase>& info) {
-    return info.param.name;
-}
-
-QWidget* Tabs(TForm1& f) {
-    return f.TabbedNotebook1->tabBar();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EachControl, Hint,
-    ::testing::Values(
-        HintCase{"Edit11", 0, [](TForm1& f) -> QWidget* { return f.Edit11; },
-                 "ここに変換したい数値を入れてください。"},
-        HintCase{"Label5", 0, [](TForm1& f) -> QWidget* { return f.Label5; }, "変換後の数値です。"},
-        HintCase{"Button11", 0, [](TForm1& f) -> QWidget* { return f.Button11; },
-                 "「計算」ボタンを押すと変換します。"},
-        HintCase{"Button12", 0, [](TForm1& f) -> QWidget* { return f.Button12; },
-                 "「クリア」ボタンを押すと数値を消します。"},
-        HintCase{"RadioGroup1", 0, [](TForm1& f) -> QWidget* { return f.RadioGroup1; },
-                 "変換前の単位を選択してください。"},
-        HintCase{"RadioGroup1Item7", 0,
-                 [](TForm1& f) -> QWidget* { return f.RadioGroup1->Item(7); },
-                 "変換前の単位を選択してください。"},
-        HintCase{"RadioGroup2Item0", 0,
-                 [](TForm1& f) -> QWidget* { return f.RadioGroup2->Item(0); },
-                 "変換後の単位を選択してください。"},
-        HintCase{"RadioGroup4Item9", 1,
-                 [](TForm1& f) -> QWidget* { return f.RadioGroup4->Item(9); },
-                 "変換後の単位を選択してください。"},
-        HintCase{"RadioGroup9Item1", 4,
-                 [](TForm1& f) -> QWidget* { return f.RadioGroup9->Item(1); },
-                 "変換前の単位を選択してください。"},
-        HintCase{"RadioGroup10", 4, [](TForm1& f) -> QWidget* { return f.RadioGroup10; },
-                 "変換後の単位を選択してください。"},
-        HintCase{"label1", 0, [](TForm1& f) -> QWidget* { return f.label1; }, kNone},
-        HintCase{"Label2", 0, [](TForm1& f) -> QWidget* { return f.Label2; }, kNone},
-        HintCase{"Label16", 0, [](TForm1& f) -> QWidget* { return f.Label16; }, kNone},
-        HintCase{"Label17", 0, [](TForm1& f) -> QWidget* { return f.Label17; }, kNone},
-        HintCase{"Label3", 0, [](TForm1& f) -> QWidget* { return f.Label3; }, kNone},
-        HintCase{"Label13", 4, [](TForm1& f) -> QWidget* { return f.Label13; }, kNone},
-        HintCase{"Notebook", 0, [](TForm1& f) -> QWidget* { return f.TabbedNotebook1; }, kNone},
-        HintCase{"Tabs", 3, Tabs, kNone}),
-    HintCaseName);
 
 TEST_F(WindowTest, HintStyleGivesTheRestAndDisplayTimes) {
     for (QWidget* control :
