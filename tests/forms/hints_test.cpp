@@ -103,12 +103,12 @@ TEST_F(WindowTest, HintTimingFollowsThePointer) {
     QTest::mouseMove(form->Button11, QPoint(20, 10));
     clock.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return shows(calculate); }, 3000));
-    EXPECT_LT(clock.elapsed(), 300);
+    EXPECT_LT(clock.elapsed(), 400); // without the rest delay, which is 500 ms
 
     clock.start();
     ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 6000));
     EXPECT_GE(clock.elapsed(), 2000);
-    EXPECT_LT(clock.elapsed(), 3500);
+    EXPECT_LT(clock.elapsed(), 5000); // the toolkit alone keeps a hint 10 s
 }
 
 } // namespace
