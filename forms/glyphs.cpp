@@ -8,10 +8,7 @@
 namespace {
 
 // The 16-colour palette the pictures keep to.
-const QColor kNavy(0, 0, 128);
-const QColor kYellow(255, 255, 0);
 const QColor kWhite(255, 255, 255);
-const QColor kBlack(0, 0, 0);
 const QColor kGreen(0, 128, 0);
 const QColor kGray(128, 128, 128);
 
@@ -23,31 +20,28 @@ void DrawCheck(QPainter& painter, int left, const QColor& colour) {
 
 } // namespace
 
+// The icons are compiled into the forms library; a static library registers its resources
+// only when asked. (Outside any namespace: the registration function is a global one.)
+static void RegisterIconResources() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(icons);
+        return true;
+    }();
+    (void)registered;
+}
+
 QPixmap ApplicationIconPixmap() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    // Rounded navy tile.
-    painter.setPen(kBlack);
-    painter.setBrush(kNavy);
-    painter.drawRoundedRect(QRect(1, 1, 29, 29), 4, 4);
-    // Double arrow: one unit into another.
-    painter.setPen(QPen(kWhite, 2));
-    painter.drawLine(7, 11, 24, 11);
-    painter.setBrush(kWhite);
-    painter.setPen(Qt::NoPen);
-    painter.drawPolygon(QPolygon({QPoint(4, 11), QPoint(9, 6), QPoint(9, 16)}));
-    painter.drawPolygon(QPolygon({QPoint(27, 11), QPoint(22, 6), QPoint(22, 16)}));
-    // Ruler with ticks.
-    painter.setBrush(kYellow);
-    painter.setPen(kBlack);
-    painter.drawRect(QRect(4, 19, 23, 8));
-    for (int x = 6; x <= 25; x += 3) painter.drawLine(x, 20, x, x % 2 == 0 ? 24 : 22);
-    return pixmap;
+    RegisterIconResources();
+    return QPixmap(QStringLiteral(":/icons/runamika-32.png"));
 }
 
 QIcon ApplicationIcon() {
-    return QIcon(ApplicationIconPixmap());
+    RegisterIconResources();
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64}) {
+        icon.addFile(QStringLiteral(":/icons/runamika-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
 }
 
 QPixmap OkGlyphStrip() {
