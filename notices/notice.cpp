@@ -23,6 +23,60 @@ NoticePresenter& Presenter() {
 // Text shown for a caught exception that carries no message of ours.
 constexpr std::string_view kUnknownFailureMessage = "不明なエラーが発生しました";
 
+// The most a notice box lays out. A message can quote a whole input field, and laying out a
+// megabyte of text takes seconds and gives a box many times the height of the screen.
+constexpr qsizetype kMaxShownLength = 400; // UTF-16 units
+constexpr int kMaxShownLines = 20;
+// Longer runs without a break opportunity get one, so that the box can wrap them.
+constexpr qsizetype kMaxUnbrokenRun = 40;
+
+constexpr QChar kEllipsis(0x2026);
+constexpr QChar kZeroWidthSpace(0x200B);
+
+// The text with [headEnd, tailStart) replaced by "…", the cut moved outward where it would split
+// a character that takes two UTF-16 units.
+QString CutMiddle(const QString& text, qsizetype headEnd, qsizetype tailStart) {
+    if (headEnd > 0 && text.at(headEnd).isLowSurrogate()) --headEnd;
+    if (tailStart < text.size() && text.at(tailStart).isLowSurrogate()) ++tailStart;
+    return text.left(headEnd) + kEllipsis + text.mid(tailStart);
+}
+
+// The text as the box shows it. One within the limits is shown as it is. A longer one keeps its
+// first and last lines and then its first and last characters, with "…" in place of the rest;
+// long unbroken runs in what is kept get invisible break points (U+200B).
+QString ShownText(QString text) {
+    if (text.size() <= kMaxShownLength && text.count(QLatin1Char('\n')) < kMaxShownLines) {
+        return text;
+    }
+    if (text.count(QLatin1Char('\n')) >= kMaxShownLines) {
+        // Up to and including the tenth line break, and from the tenth last one on.
+        qsizetype headEnd = -1;
+        for (int i = 0; i < kMaxShownLines / 2; ++i) {
+            headEnd = text.indexOf(QLatin1Char('\n'), headEnd + 1);
+        }
+        qsizetype tailStart = text.size();
+        for (int i = 0; i < kMaxShownLines / 2; ++i) {
+            tailStart = text.lastIndexOf(QLatin1Char('\n'), tailStart - 1);
+        }
+        text = text.left(headEnd + 1) + kEllipsis + text.mid(tailStart);
+    }
+    if (text.size() > kMaxShownLength) {
+        text = CutMiddle(text, kMaxShownLength / 2, text.size() - kMaxShownLength / 2);
+    }
+    QString shown;
+    shown.reserve(text.size() + text.size() / kMaxUnbrokenRun + 1);
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > kMaxUnbrokenRun && !c.isLowSurrogate()) {
+            shown.append(kZeroWidthSpace);
+            run = 1;
+        }
+        shown.append(c);
+    }
+    return shown;
+}
+
 } // namespace
 
 std::string WithFullStop(std::string message) {
@@ -53,7 +107,7 @@ int ShowNoticeBox(const std::string& text, const std::string& caption) {
 
     try {
         QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption),
-                        QString::fromStdString(text), QMessageBox::Ok);
+                        ShownText(QString::fromStdString(text)), QMessageBox::Ok);
         box.setObjectName(QStringLiteral("NoticeBox"));
         box.setWindowModality(Qt::ApplicationModal);
         box.setTextFormat(Qt::PlainText);

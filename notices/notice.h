@@ -23,7 +23,9 @@ NoticePresenter SetNoticePresenter(NoticePresenter presenter);
 
 // The message box: application-modal, stop icon, one OK button, centred on the monitor of the
 // window that is active when it is called; that window is active again afterwards, also when
-// the box could not be shown. Returns the button pressed, 0 when nothing was shown.
+// the box could not be shown. Returns the button pressed, 0 when nothing was shown. A text of
+// more than 400 characters (a message quoting a whole pasted input, say) is shown with its
+// middle replaced by "…", so that the box stays quick and fits the screen.
 int ShowNoticeBox(const std::string& text, const std::string& caption);
 
 // The caption of every notice: the application title fixed at start-up.

@@ -129,6 +129,65 @@ TEST(NoticeBox, ShowsAStopBoxWithOneOkButtonAndReactivatesTheWindow) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &owner; }));
 }
 
+// The text that the real box shows for a given text; the box is dismissed at once.
+QString TextOfShownBox(const std::string& text) {
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shown = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    ShowNoticeBox(text, "Notices");
+    return shown;
+}
+
+std::string Times(std::string_view piece, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text.append(piece);
+    return text;
+}
+
+TEST(NoticeBox, ShowsALongTextShortenedInTheMiddleAndWrappable) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::string kept; // what the box shows, invisible break points aside
+    } cases[] = {
+        {"400 characters", Times("a b ", 100), Times("a b ", 100)},
+        {"19 line breaks", Times("1\n", 19) + "end", Times("1\n", 19) + "end"},
+        {"unbroken, 600 characters", Times("x", 300) + Times("y", 300),
+         Times("x", 200) + "…" + Times("y", 200)},
+        {"a cut would split a pair of UTF-16 units", "a" + Times("𠮷", 300),
+         "a" + Times("𠮷", 99) + "…" + Times("𠮷", 100)},
+        {"1000 short lines", Times("line\n", 1000),
+         Times("line\n", 10) + "…\n" + Times("line\n", 9)},
+        {"quoted megabyte", "'" + Times("12.5 ", 200'000) + "' は浮動小数点数ではありません.",
+         "'" + Times("12.5 ", 39) + "12.5….5" + Times(" 12.5", 36) +
+             " ' は浮動小数点数ではありません."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString shown = TextOfShownBox(c.text);
+        QString visible = shown;
+        visible.remove(QChar(0x200B));
+        EXPECT_EQ(visible.toStdString(), c.kept);
+        if (c.text == c.kept) {
+            EXPECT_EQ(shown.toStdString(), c.text);
+        }
+        // Every run the box could not break is short, and no character is split.
+        qsizetype run = 0;
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            run = (shown[i].isSpace() || shown[i] == QChar(0x200B)) ? 0 : run + 1;
+            EXPECT_LE(run, 41) << i;
+            if (shown[i].isHighSurrogate()) {
+                EXPECT_TRUE(i + 1 < shown.size() && shown[i + 1].isLowSurrogate()) << i;
+            }
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
