@@ -69,7 +69,7 @@ public:
             slash == std::string::npos ? "." : (slash == 0 ? "/" : fileName.substr(0, slash));
         fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd_ < 0) return;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             const bool busy = errno == EWOULDBLOCK || errno == EINTR;
             if (!busy || std::chrono::steady_clock::now() >= deadline) {
