@@ -107,12 +107,17 @@ Extended ParseNumber(std::string_view text) {
         negative = *p == '-';
         ++p;
     }
+    // Once the value is infinite the text is rejected whatever follows, and arithmetic on an
+    // infinity is slow on this unit; so a long run of digits stops early once it has overflowed.
+    std::size_t sinceCheck = 0;
+    auto overflowed = [&] { return (++sinceCheck & 1023u) == 0 && std::isinf(v); };
     bool consumed = false;
     while (p != end && isDigit(*p)) {
         v = v * 10.0L;
         v = v + static_cast<Extended>(*p - '0');
         ++p;
         consumed = true;
+        if (overflowed()) throw InvalidNumberFailure(text);
     }
     std::int64_t fractionDigits = 0;
     if (p != end && *p == mark) {
@@ -123,6 +128,7 @@ Extended ParseNumber(std::string_view text) {
             v = v + static_cast<Extended>(*p - '0');
             ++fractionDigits;
             ++p;
+            if (overflowed()) throw InvalidNumberFailure(text);
         }
     }
     if (!consumed) throw InvalidNumberFailure(text);
