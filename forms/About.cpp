@@ -81,7 +81,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     setWindowTitle(QStringLiteral("バージョン情報"));
     setFont(SystemFont(13));
     setFixedSize(413, 370);
-    setWindowIcon(ApplicationIcon());
+    // The window icon is the application's, set once for every window at start-up.
     move(331, 138);
 
     Panel1 = new BevelPanel(this);
