@@ -345,10 +345,6 @@ void TForm1::FormCreate(QObject*) {
 
 void TForm1::FormClose(QObject*) {
     const QRect bounds = CurrentBounds();
-    // The per-user folder may have gone while the program ran; make it again rather than let
-    // every close fail.
-    if constexpr (kSettingsLocation == SettingsLocation::PerUser)
-        EnsureParentFolder(placementFile_);
     WritePlacement(placementFile_, {bounds.x(), bounds.y(), bounds.width(), bounds.height()});
 }
 

@@ -213,8 +213,7 @@ bool ReplaceFile(const std::string& target, std::string_view data, const struct 
     static std::atomic<unsigned> counter{0};
     const auto slash = target.rfind('/');
     const std::string prefix = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    const std::string folder = ContainingFolder(target);
     // Keep the temporary name within the 255-byte limit of a file name.
     const std::string base =
         (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
@@ -244,6 +243,12 @@ bool ReplaceFile(const std::string& target, std::string_view data, const struct 
 }
 
 } // namespace
+
+std::string ContainingFolder(const std::string& fileName) {
+    const auto slash = fileName.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : fileName.substr(0, slash);
+}
 
 std::string FindIniValue(std::string_view content, std::string_view section, std::string_view key) {
     KeyLookup lookup(section, key);

@@ -34,6 +34,10 @@ std::string ReadIniString(const std::string& fileName, std::string_view section,
 bool WriteIniString(const std::string& fileName, std::string_view section, std::string_view key,
                     std::string_view value);
 
+// The folder that holds fileName: the text before its last "/", "/" for a file in the root
+// folder, "." for a bare file name.
+std::string ContainingFolder(const std::string& fileName);
+
 // The text-only halves of the two operations above, on a file's whole content.
 std::string FindIniValue(std::string_view content, std::string_view section, std::string_view key);
 

@@ -13,6 +13,7 @@
 
 #include "notices/failure.h"
 #include "settings/ini_file.h"
+#include "settings/settings_location.h"
 
 static_assert(std::numeric_limits<int>::digits == 31, "the stored values are 32-bit integers");
 
@@ -64,10 +65,7 @@ std::optional<int> ParseDecimalDigits(std::string_view digits, bool negative) {
 class FolderLock {
 public:
     explicit FolderLock(const std::string& fileName) {
-        const auto slash = fileName.rfind('/');
-        const std::string folder =
-            slash == std::string::npos ? "." : (slash == 0 ? "/" : fileName.substr(0, slash));
-        fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        fd_ = open(ContainingFolder(fileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd_ < 0) return;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
@@ -139,6 +137,9 @@ void WritePlacement(const std::string& fileName, const WindowBounds& bounds) {
         {"width", bounds.width},
         {"height", bounds.height},
     };
+    // The per-user folder is made when the file is first written (and again, should it have
+    // gone while the program ran), not at start-up.
+    if constexpr (kSettingsLocation == SettingsLocation::PerUser) EnsureParentFolder(fileName);
     const FolderLock lock(fileName);
     for (const auto& [key, value] : entries) {
         if (!WriteIniString(fileName, kSection, key, std::to_string(value))) {

@@ -39,7 +39,8 @@ StoredBounds ReadPlacement(const std::string& fileName);
 
 // Writes left, top, width and height, in that order, one write each. An advisory lock on the
 // file's folder keeps the four writes of two copies closing together from interleaving; it is
-// best effort and never waits more than a few seconds. Throws the settings-write Failure
+// best effort and never waits more than a few seconds. The per-user build first makes the
+// file's folder when it is missing. Throws the settings-write Failure
 // (notices/failure.h) naming fileName when a write fails; the keys written before the failing one
 // stay written.
 void WritePlacement(const std::string& fileName, const WindowBounds& bounds);

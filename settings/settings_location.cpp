@@ -13,7 +13,9 @@
 
 namespace {
 
-bool IsAbsoluteFolder(const char* path) { return path != nullptr && path[0] == '/'; }
+bool IsAbsoluteFolder(const char* path) {
+    return path != nullptr && path[0] == '/';
+}
 
 // Without its trailing slashes, but "/" stays "/" (as the empty text, which the caller joins
 // with "/").
@@ -80,9 +82,7 @@ std::string PlacementFileFor(std::string_view executablePath) {
     if constexpr (kSettingsLocation == SettingsLocation::BesideExecutable) {
         return PlacementFileName(executablePath);
     } else {
-        std::string fileName = PlacementFileFor(kSettingsLocation, executablePath,
-                                                std::getenv("XDG_CONFIG_HOME"), HomeFolder());
-        EnsureParentFolder(fileName);
-        return fileName;
+        return PlacementFileFor(kSettingsLocation, executablePath, std::getenv("XDG_CONFIG_HOME"),
+                                HomeFolder());
     }
 }

@@ -31,6 +31,6 @@ std::string PlacementFileFor(SettingsLocation location, std::string_view executa
                              const char* xdgConfigHome, const char* home);
 
 // The placement file of this build, for the running executable's path: read it with
-// ReadPlacement and write it with WritePlacement. In the per-user build it also creates the
-// folder that holds the file, when missing.
+// ReadPlacement and write it with WritePlacement, which in the per-user build also makes the
+// folder that holds it when that is missing.
 std::string PlacementFileFor(std::string_view executablePath);
