@@ -9,17 +9,12 @@
 #include <QStylePainter>
 
 #include "forms/glyphs.h"
+#include "forms/look.h"
 #include "forms/placement.h"
 
 TAboutBox* AboutBox = nullptr;
 
 namespace {
-
-QFont SystemFont(int pixelHeight) {
-    QFont font(QStringLiteral("System"));
-    font.setPixelSize(pixelHeight);
-    return font;
-}
 
 // A label that sizes itself to its text, at its designed top-left corner.
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
@@ -102,14 +97,9 @@ TAboutBox::TAboutBox(QWidget* parent)
     Comments->setWordWrap(true);
     Comments->setFixedWidth(336);
 
-    Label2 = new QLabel(QStringLiteral("(mail@example.com)"), Panel1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setTextFormat(Qt::PlainText);
+    Label2 = MakeLabel(Panel1, "Label2", QStringLiteral("(mail@example.com)"), {128, 136});
     Label2->setFont(SystemFont(19));
-    QPalette black = Label2->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    Label2->setPalette(black);
-    Label2->move(128, 136);
+    SetTextColour(Label2, Qt::black);
     Label2->adjustSize();
 
     OKButton = new GlyphButton(QStringLiteral("OK"), OkGlyphStrip(), this);

@@ -22,6 +22,7 @@
 #include "convert/units.h"
 #include "forms/About.h"
 #include "forms/hints.h"
+#include "forms/look.h"
 #include "forms/placement.h"
 #include "notices/notice.h"
 #include "settings/placement_file.h"
@@ -33,20 +34,6 @@ namespace {
 
 QString Text(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-QFont SystemFont(int pixelHeight, bool bold = false) {
-    QFont font(QStringLiteral("System"));
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    return font;
-}
-
-void SetTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::Text, colour);
-    widget->setPalette(palette);
 }
 
 void SetBackground(QWidget* widget, const QColor& colour) {
@@ -161,27 +148,26 @@ void TForm1::BuildControls() {
     TabbedNotebook1->tabBar()->setFont(SystemFont(13));
     TabbedNotebook1->setUsesScrollButtons(false);
     TabbedNotebook1->setDocumentMode(false);
-    RadioGroup* pageGroups[5][2];
     QLabel* arrows[5];
     for (Page page : kPages) {
-        const auto i = static_cast<int>(page);
-        QWidget* sheet = BuildPage(page, pageGroups[i][0], pageGroups[i][1], arrows[i]);
-        TabbedNotebook1->addTab(sheet, Text(PageCaption(page)));
+        const auto i = static_cast<std::size_t>(page);
+        auto& [from, to] = pageGroups_[i];
+        TabbedNotebook1->addTab(BuildPage(page, from, to, arrows[i]), Text(PageCaption(page)));
     }
-    RadioGroup1 = pageGroups[0][0];
-    RadioGroup2 = pageGroups[0][1];
+    RadioGroup1 = pageGroups_[0][0];
+    RadioGroup2 = pageGroups_[0][1];
     Label3 = arrows[0];
-    RadioGroup3 = pageGroups[1][0];
-    RadioGroup4 = pageGroups[1][1];
+    RadioGroup3 = pageGroups_[1][0];
+    RadioGroup4 = pageGroups_[1][1];
     Label4 = arrows[1];
-    RadioGroup5 = pageGroups[2][0];
-    RadioGroup6 = pageGroups[2][1];
+    RadioGroup5 = pageGroups_[2][0];
+    RadioGroup6 = pageGroups_[2][1];
     Label7 = arrows[2];
-    RadioGroup7 = pageGroups[3][0];
-    RadioGroup8 = pageGroups[3][1];
+    RadioGroup7 = pageGroups_[3][0];
+    RadioGroup8 = pageGroups_[3][1];
     Label10 = arrows[3];
-    RadioGroup9 = pageGroups[4][0];
-    RadioGroup10 = pageGroups[4][1];
+    RadioGroup9 = pageGroups_[4][0];
+    RadioGroup10 = pageGroups_[4][1];
     Label13 = arrows[4];
     for (int i = 1; i < TabbedNotebook1->count(); ++i)
         TabbedNotebook1->widget(i)->setEnabled(false);
@@ -208,8 +194,7 @@ void TForm1::BuildControls() {
     e1 = KV1->addAction(QStringLiteral("終了(&E)"));
     e1->setObjectName(QStringLiteral("e1"));
 
-    Edit11->setFocus(Qt::OtherFocusReason);
-    Edit11->selectAll();
+    FocusInput();
 }
 
 QWidget* TForm1::BuildPage(Page page, RadioGroup*& from, RadioGroup*& to, QLabel*& arrow) {
@@ -349,10 +334,8 @@ void TForm1::FormClose(QObject*) {
 }
 
 void TForm1::Button12Click(QObject*) {
-    Edit11->setText(kInitialInput);
-    Label5->clear();
-    Edit11->setFocus(Qt::OtherFocusReason);
-    Edit11->selectAll();
+    ResetInput();
+    FocusInput();
 }
 
 void TForm1::Button11Click(QObject*) {
@@ -360,11 +343,20 @@ void TForm1::Button11Click(QObject*) {
 }
 
 void TForm1::TabbedNotebook1Click(QObject*) {
-    Edit11->setText(kInitialInput);
-    Label5->clear();
+    ResetInput();
     const Page page = kPages.at(static_cast<std::size_t>(TabbedNotebook1->currentIndex()));
     SetUnitLabel(Label16, page, 0);
     SetUnitLabel(Label17, page, 0);
+    FocusInput();
+}
+
+void TForm1::ResetInput() {
+    Edit11->setText(kInitialInput);
+    Label5->clear();
+}
+
+void TForm1::FocusInput() {
+    // Selected also when the field already has the focus and so gets no focus event.
     Edit11->setFocus(Qt::OtherFocusReason);
     Edit11->selectAll();
 }
@@ -399,13 +391,11 @@ void TForm1::RunConversion(Page page) {
 }
 
 RadioGroup* TForm1::FromGroup(Page page) const {
-    const std::array groups{RadioGroup1, RadioGroup3, RadioGroup5, RadioGroup7, RadioGroup9};
-    return groups.at(static_cast<std::size_t>(page));
+    return pageGroups_.at(static_cast<std::size_t>(page))[0];
 }
 
 RadioGroup* TForm1::ToGroup(Page page) const {
-    const std::array groups{RadioGroup2, RadioGroup4, RadioGroup6, RadioGroup8, RadioGroup10};
-    return groups.at(static_cast<std::size_t>(page));
+    return pageGroups_.at(static_cast<std::size_t>(page))[1];
 }
 
 void TForm1::SetUnitLabel(QLabel* label, Page page, int row) {
@@ -534,9 +524,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool TForm1::NotebookMouse(QObject* watched, QEvent* event) {
+void TForm1::NotebookMouse(QObject* watched, QEvent* event) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() != Qt::LeftButton) return false;
+    if (mouse->button() != Qt::LeftButton) return;
     const auto* widget = static_cast<QWidget*>(watched);
     const QPoint at = widget->mapTo(TabbedNotebook1, mouse->position().toPoint());
     QRect pageArea;
@@ -554,12 +544,11 @@ bool TForm1::NotebookMouse(QObject* watched, QEvent* event) {
             focus != TabbedNotebook1->tabBar()) {
             TabbedNotebook1->setFocus(Qt::MouseFocusReason);
         }
-        return false;
+        return;
     }
     const bool click = notebookPressed_ && onSurface;
     notebookPressed_ = false;
     if (click) RunGuarded([this] { TabbedNotebook1Click(TabbedNotebook1); });
-    return false;
 }
 
 bool TForm1::NotebookTabKey(QKeyEvent* key) {

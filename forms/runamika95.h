@@ -16,6 +16,7 @@
 #include <string>
 
 #include "convert/conversion.h"
+#include "convert/units.h"
 #include "forms/radio_group.h"
 
 // The input field: whenever it takes the focus other than by a mouse press inside it, its
@@ -121,14 +122,19 @@ private:
     void RunConversion(Page page);
     void SetUnitLabel(QLabel* label, Page page, int row);
     void SetUnitLabelText(QLabel* label, const QString& text);
+    // Input back to "1" and the result emptied; the input field focused with its text selected.
+    void ResetInput();
+    void FocusInput();
     bool NotebookTabKey(QKeyEvent* key);
-    bool NotebookMouse(QObject* watched, QEvent* event);
+    void NotebookMouse(QObject* watched, QEvent* event);
     bool ButtonKey(QObject* watched, QKeyEvent* key);
     void NoteBounds();
     QRect CurrentBounds() const;
 
     std::string placementFile_;
     ConversionState state_;
+    // Each page's from and to group, in page order.
+    std::array<std::array<RadioGroup*, 2>, kPageCount> pageGroups_{};
     QSize outerSize_{661, 492};
     // The outer rectangle the window last had while it was not minimised.
     QRect unminimisedBounds_;
