@@ -18,14 +18,12 @@ RunamikaApplication::RunamikaApplication(int& argc, char** argv) : QApplication(
 
 bool RunamikaApplication::notify(QObject* receiver, QEvent* event) {
     bool handled = false;
-    RunGuarded([&] {
-        if (event->type() == QEvent::LocaleChange) ReadDecimalMarkFromLocale();
-        handled = QApplication::notify(receiver, event);
-    });
+    RunGuarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;
 }
 
 bool RunamikaApplication::event(QEvent* event) {
+    // A change of the regional settings reaches the application object first, then its windows.
     if (event->type() == QEvent::LocaleChange) ReadDecimalMarkFromLocale();
     return QApplication::event(event);
 }
