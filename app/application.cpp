@@ -4,6 +4,7 @@
 
 #include "app/title.h"
 #include "convert/number_text.h"
+#include "forms/hints.h"
 #include "notices/notice.h"
 
 void ReadDecimalMarkFromLocale() {
@@ -14,6 +15,8 @@ RunamikaApplication::RunamikaApplication(int& argc, char** argv) : QApplication(
     // The title captions every notice; the main window's caption is its own.
     setApplicationName(
         QString::fromStdString(ApplicationTitleFromPath(applicationFilePath().toStdString())));
+    // The hint timings are the application style's: set once, before any window exists.
+    UseHintTimings();
 }
 
 bool RunamikaApplication::notify(QObject* receiver, QEvent* event) {

@@ -1,5 +1,5 @@
-// The application object: the outer catch point of the event loop, and the decimal mark that
-// follows the user's locale.
+// The application object: the outer catch point of the event loop, the decimal mark that
+// follows the user's locale, and the style that carries the hint timings.
 #pragma once
 
 #include <QApplication>

@@ -16,7 +16,7 @@
 #include "forms/About.h"
 #include "forms/glyphs.h"
 #include "forms/runamika95.h"
-#include "notices/failure.h"
+#include "failure/failure.h"
 
 namespace {
 

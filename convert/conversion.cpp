@@ -1,18 +1,13 @@
 #include "convert/conversion.h"
 
 #include <cmath>
-#include <stdexcept>
 
 #include "convert/number_text.h"
 #include "convert/units.h"
-#include "notices/failure.h"
+#include "failure/failure.h"
+#include "failure/impossible.h"
 
 namespace {
-
-// 5/9 and 1.8 as extended constants, as the temperature formulas use them.
-constexpr Extended kFiveNinths = 0.55555555555555555556L;
-constexpr Extended kNineFifths = 1.8L;
-constexpr Extended kFreezingFahrenheit = 32.0L;
 
 // Stores an extended value into a double, rounding to nearest. A finite value that becomes
 // infinite is the floating-point overflow failure, and the destination keeps its old value.
@@ -24,62 +19,42 @@ void StoreDouble(Extended value, double& destination) {
 
 const UnitRow& RowOf(std::span<const UnitRow> table, int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= table.size()) {
-        throw std::out_of_range("unit row out of range");
+        ImpossibleState("unit row outside the page's table");
     }
     return table[static_cast<std::size_t>(row)];
 }
 
-std::string ConvertLinear(const UnitRow& from, const UnitRow& to, Extended parsed,
-                          ConversionState& state) {
-    StoreDouble(parsed, state.InputValue);
-    if (state.InputValue == 0) return "0";
-
-    const Extended input = state.InputValue;
-    switch (from.rule) {
+// The row's to-base rule: one operation with the row's factor (two for Fahrenheit), in extended
+// arithmetic.
+Extended ToBaseUnit(const UnitRow& row, Extended value) {
+    switch (row.rule) {
+    case ToBase::Same:
+        return value;
     case ToBase::Multiply:
-        StoreDouble(input * from.factor, state.BaseValue);
-        break;
+        return value * row.factor;
     case ToBase::Divide:
-        StoreDouble(input / from.factor, state.BaseValue);
-        break;
-    default:
-        state.BaseValue = state.InputValue;
-        break;
+        return value / row.factor;
+    case ToBase::Fahrenheit:
+        return (value - kFahrenheitOffset) * kFahrenheitToCelsius;
     }
-
-    const Extended base = state.BaseValue;
-    Extended result = base;
-    switch (to.rule) {
-    case ToBase::Multiply:
-        result = base / to.factor;
-        break;
-    case ToBase::Divide:
-        result = base * to.factor;
-        break;
-    default:
-        break;
-    }
-    return FormatNumber(result);
+    ImpossibleState("unknown unit rule");
 }
 
-std::string ConvertTemperature(int fromRow, int toRow, Extended parsed, ConversionState& state) {
-    StoreDouble(parsed, state.InputValue);
-    // Fahrenheit to Fahrenheit shows the input itself; it never passes through Celsius.
-    if (fromRow == 1 && toRow == 1) return FormatNumber(state.InputValue);
-
-    if (fromRow == 1) {
-        const Extended difference = static_cast<Extended>(state.InputValue) - kFreezingFahrenheit;
-        StoreDouble(difference * kFiveNinths, state.BaseValue);
-    } else {
-        state.BaseValue = state.InputValue;
+// The row's from-base rule, the inverse of ToBaseUnit with the same factor.
+Extended FromBaseUnit(const UnitRow& row, Extended base) {
+    switch (row.rule) {
+    case ToBase::Same:
+        return base;
+    case ToBase::Multiply:
+        return base / row.factor;
+    case ToBase::Divide:
+        return base * row.factor;
+    case ToBase::Fahrenheit: {
+        const Extended scaled = base * row.factor;
+        return scaled + kFahrenheitOffset;
     }
-
-    Extended result = state.BaseValue;
-    if (toRow == 1) {
-        result = result * kNineFifths;
-        result = result + kFreezingFahrenheit;
     }
-    return FormatNumber(result);
+    ImpossibleState("unknown unit rule");
 }
 
 } // namespace
@@ -91,7 +66,16 @@ std::optional<std::string> Convert(Page page, int fromRow, int toRow, std::strin
     const UnitRow& to = RowOf(table, toRow);
     if (text.empty()) return std::nullopt;
 
-    const Extended parsed = ParseNumber(text);
-    if (page == Page::Temperature) return ConvertTemperature(fromRow, toRow, parsed, state);
-    return ConvertLinear(from, to, parsed, state);
+    StoreDouble(ParseNumber(text), state.InputValue);
+    if (page == Page::Temperature) {
+        // No zero shortcut here; Fahrenheit to Fahrenheit shows the input itself and never
+        // passes through Celsius.
+        if (from.rule == ToBase::Fahrenheit && to.rule == ToBase::Fahrenheit) {
+            return FormatNumber(state.InputValue);
+        }
+    } else if (state.InputValue == 0) {
+        return "0";
+    }
+    StoreDouble(ToBaseUnit(from, state.InputValue), state.BaseValue);
+    return FormatNumber(FromBaseUnit(to, state.BaseValue));
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <fpu_control.h>
 
-#include "notices/failure.h"
+#include "failure/failure.h"
 
 namespace {
 

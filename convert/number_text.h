@@ -15,7 +15,7 @@ static_assert(std::numeric_limits<Extended>::digits == 64,
 // exception masked (failures are detected by looking at values), condition flags cleared.
 void SetArithmeticEnvironment();
 
-// Text as typed -> extended number. Throws the invalid-number Failure (notices/failure.h)
+// Text as typed -> extended number. Throws the invalid-number Failure (failure/failure.h)
 // whose message quotes the text exactly as given.
 Extended ParseNumber(std::string_view text);
 

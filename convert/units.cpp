@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "failure/impossible.h"
+
 namespace {
 
 // The 里 factor is deliberately one unit in the last place above the extended value nearest
@@ -79,7 +81,7 @@ std::span<const UnitRow> UnitTable(Page page) {
     case Page::Temperature:
         return kTemperature;
     }
-    return {};
+    ImpossibleState("unknown page");
 }
 
 std::string_view PageCaption(Page page) {
@@ -95,5 +97,5 @@ std::string_view PageCaption(Page page) {
     case Page::Temperature:
         return "温度";
     }
-    return {};
+    ImpossibleState("unknown page");
 }

@@ -6,8 +6,8 @@
 #include <span>
 #include <string_view>
 
-#include "convert/conversion.h"
 #include "convert/number_text.h"
+#include "convert/page.h"
 
 // How a row's factor turns a value of this unit into the page's base unit; the way back uses
 // the same factor the other way round.
@@ -15,8 +15,14 @@ enum class ToBase {
     Same,       // the base unit itself: copied unchanged both ways
     Multiply,   // base = value × factor, value = base ÷ factor
     Divide,     // base = value ÷ factor, value = base × factor
-    Fahrenheit, // base = (value − 32) × 5/9, value = base × 1.8 + 32
+    Fahrenheit, // base = (value − kFahrenheitOffset) × kFahrenheitToCelsius,
+                // value = base × factor + kFahrenheitOffset
 };
+
+// The two constants of the Fahrenheit rule besides the row's factor (1.8): the freezing point
+// of water in degrees Fahrenheit, and the extended value nearest to 5/9 (not 1 ÷ 1.8).
+inline constexpr Extended kFahrenheitOffset = 32.0L;
+inline constexpr Extended kFahrenheitToCelsius = 0.55555555555555555556L;
 
 struct UnitRow {
     std::string_view caption; // the radio item's text (UTF-8)
@@ -24,8 +30,6 @@ struct UnitRow {
     ToBase rule;
     Extended factor;
 };
-
-inline constexpr int kPageCount = 5;
 
 // The rows of a page, row 0 being the base unit.
 std::span<const UnitRow> UnitTable(Page page);

@@ -8,9 +8,9 @@
 namespace {
 
 // The 16-colour palette the pictures keep to.
-const QColor kWhite(255, 255, 255);
-const QColor kGreen(0, 128, 0);
-const QColor kGray(128, 128, 128);
+constexpr QColor kWhite(255, 255, 255);
+constexpr QColor kGreen(0, 128, 0);
+constexpr QColor kGray(128, 128, 128);
 
 void DrawCheck(QPainter& painter, int left, const QColor& colour) {
     painter.setPen(QPen(colour, 3, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));

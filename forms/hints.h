@@ -24,7 +24,8 @@ public:
                   QStyleHintReturn* returnData = nullptr) const override;
 };
 
-// Puts HintStyle over the application's style; does nothing when it is already there.
+// Puts HintStyle over the application's style; does nothing when it is already there. The
+// application object calls it once, before any window exists.
 void UseHintTimings();
 
 // Gives a control its hint, shown for kHintDisplayMs.

@@ -19,6 +19,7 @@
 #include <limits>
 #include <utility>
 
+#include "convert/conversion.h"
 #include "convert/units.h"
 #include "forms/About.h"
 #include "forms/hints.h"
@@ -63,13 +64,9 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
 constexpr std::array kPages{Page::Length, Page::Weight, Page::Volume, Page::Area,
                             Page::Temperature};
 
-const QString kFromCaption = QStringLiteral("変換前の単位");
-const QString kToCaption = QStringLiteral("変換後の単位");
-const QString kFromHint = QStringLiteral("変換前の単位を選択してください。");
-const QString kToHint = QStringLiteral("変換後の単位を選択してください。");
-const QString kInputHint = QStringLiteral("ここに変換したい数値を入れてください。");
-const QString kResultHint = QStringLiteral("変換後の数値です。");
-const QString kInitialInput = QStringLiteral("1");
+// What the input field holds at start and after Clear or a page change. Nothing at namespace
+// scope is built before main: the texts are made where they are used.
+constexpr QLatin1String kInitialInput("1");
 
 } // namespace
 
@@ -91,8 +88,6 @@ std::string TForm1::DefaultPlacementFile() {
 
 TForm1::TForm1(std::string placementFile, QWidget* parent)
     : QMainWindow(parent), placementFile_(std::move(placementFile)) {
-    // The window's hints come with their timings, which are the application style's.
-    UseHintTimings();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ルナミカ99年版"));
     setFont(SystemFont(13));
@@ -120,10 +115,11 @@ void TForm1::BuildControls() {
     Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SetTextColour(Label5, Qt::black);
     SetBackground(Label5, palette().color(QPalette::Button));
-    SetHint(Label5, kResultHint);
+    const QString resultHint = QStringLiteral("変換後の数値です。");
+    SetHint(Label5, resultHint);
     // A label's accessible name would hide its text (the result): the hint goes into the
     // description.
-    Label5->setAccessibleDescription(kResultHint);
+    Label5->setAccessibleDescription(resultHint);
 
     Bevel1 = new QFrame(client);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -139,8 +135,9 @@ void TForm1::BuildControls() {
     Edit11->setFont(SystemFont(19));
     SetTextColour(Edit11, Qt::black);
     Edit11->setMaxLength(std::numeric_limits<int>::max());
-    SetHint(Edit11, kInputHint);
-    Edit11->setAccessibleName(kInputHint);
+    const QString inputHint = QStringLiteral("ここに変換したい数値を入れてください。");
+    SetHint(Edit11, inputHint);
+    Edit11->setAccessibleName(inputHint);
 
     TabbedNotebook1 = new QTabWidget(client);
     TabbedNotebook1->setObjectName(QStringLiteral("TabbedNotebook1"));
@@ -212,17 +209,17 @@ QWidget* TForm1::BuildPage(Page page, RadioGroup*& from, RadioGroup*& to, QLabel
 
     const bool temperature = page == Page::Temperature;
     const int columns = temperature ? 1 : 2;
-    from = new RadioGroup(kFromCaption, columns, sheet);
+    from = new RadioGroup(QStringLiteral("変換前の単位"), columns, sheet);
     from->setObjectName(QLatin1String(kNames[i][0]));
     from->setGeometry(temperature ? QRect(48, 104, 185, 106) : QRect(8, 16, 256, 281));
-    SetHint(from, kFromHint);
+    SetHint(from, QStringLiteral("変換前の単位を選択してください。"));
     from->SetItems(captions);
 
-    to = new RadioGroup(kToCaption, columns, sheet);
+    to = new RadioGroup(QStringLiteral("変換後の単位"), columns, sheet);
     to->setObjectName(QLatin1String(kNames[i][1]));
     const int toWidth = page == Page::Weight ? 265 : 256;
     to->setGeometry(temperature ? QRect(377, 104, 184, 106) : QRect(344, 16, toWidth, 281));
-    SetHint(to, kToHint);
+    SetHint(to, QStringLiteral("変換後の単位を選択してください。"));
     to->SetItems(captions);
 
     arrow = MakeLabel(sheet, kNames[i][2], QStringLiteral("→"), QRect(296, 152, 18, 18));
@@ -330,6 +327,7 @@ void TForm1::FormCreate(QObject*) {
 
 void TForm1::FormClose(QObject*) {
     const QRect bounds = CurrentBounds();
+    PreparePlacementFolder(placementFile_);
     WritePlacement(placementFile_, {bounds.x(), bounds.y(), bounds.width(), bounds.height()});
 }
 

@@ -142,11 +142,15 @@ void ShowFailureMessage(const std::string& message) {
     }
 }
 
-void HandleEventFailure() noexcept {
+void HandleEventFailure(std::exception_ptr caught) noexcept {
     try {
         if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
+        if (!caught) {
+            ShowFailureMessage(std::string(kUnknownFailureMessage));
+            return;
+        }
         try {
-            throw;
+            std::rethrow_exception(caught);
         } catch (const Failure& failure) {
             if (failure.FromArithmetic()) SetArithmeticEnvironment();
             ShowFailureNotice(failure);

@@ -3,12 +3,13 @@
 // instead of blocking on a modal box.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
 
-#include "notices/failure.h"
+#include "failure/failure.h"
 
 // The event notice's full-stop rule on UTF-8 text: a message whose last character is not
 // ASCII, or is an ASCII character above ".", gets "." appended; the empty message stays empty.
@@ -36,11 +37,11 @@ void ShowFailureNotice(const Failure& failure);
 // The same for a bare message (exceptions that are not Failure).
 void ShowFailureMessage(const std::string& message);
 
-// Called by a catch point while the caught exception is current: ends any mouse grab and
-// shows the failure. A failure of the arithmetic sets the arithmetic environment again first.
-// Exceptions that are not Failure are shown too: std::bad_alloc as the out-of-memory failure,
-// others with their own text. Never throws.
-void HandleEventFailure() noexcept;
+// Called by a catch point with the exception it caught: ends any mouse grab and shows the
+// failure. A failure of the arithmetic sets the arithmetic environment again first. Exceptions
+// that are not Failure are shown too: std::bad_alloc as the out-of-memory failure, others with
+// their own text; an empty pointer as the unknown failure. Never throws.
+void HandleEventFailure(std::exception_ptr caught) noexcept;
 
 // Runs one piece of event handling under a catch-all. Returns false when it failed (the
 // failure has then been shown).
@@ -49,7 +50,7 @@ template <class Handler> bool RunGuarded(Handler&& handler) noexcept {
         std::forward<Handler>(handler)();
         return true;
     } catch (...) {
-        HandleEventFailure();
+        HandleEventFailure(std::current_exception());
         return false;
     }
 }

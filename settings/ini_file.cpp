@@ -2,13 +2,15 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <new>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
+
+#include "settings/descriptor.h"
 
 namespace {
 
@@ -89,39 +91,6 @@ Line ClassifyLine(std::string_view raw, bool firstLine) {
     return line;
 }
 
-// Finds one key's value, fed line by line.
-class KeyLookup {
-public:
-    KeyLookup(std::string_view section, std::string_view key) : section_(section), key_(key) {}
-
-    // Takes the next line (without its "\n"); true once the answer is known.
-    bool Feed(std::string_view raw) {
-        const Line line = ClassifyLine(raw, firstLine_);
-        firstLine_ = false;
-        if (line.kind == LineKind::Section) {
-            if (inSection_) return true; // the first section of that name has ended
-            inSection_ = EqualsIgnoringAsciiCase(line.name, section_);
-        } else if (inSection_ && line.kind == LineKind::Key &&
-                   EqualsIgnoringAsciiCase(line.name, key_)) {
-            value_ = line.value;
-            return true;
-        }
-        return false;
-    }
-
-    // A line too long to be looked at; it is never a section or a key.
-    void SkipLongLine() { firstLine_ = false; }
-
-    std::string Value() const { return value_; }
-
-private:
-    std::string_view section_;
-    std::string_view key_;
-    bool firstLine_ = true;
-    bool inSection_ = false;
-    std::string value_;
-};
-
 bool IsStorableName(std::string_view name) {
     if (name.empty() || IsBlank(name.front()) || IsBlank(name.back())) return false;
     return name.find_first_of(std::string_view("\n\r\0", 3)) == std::string_view::npos;
@@ -140,53 +109,49 @@ std::string_view LineEnding(std::string_view content) {
 
 // Opens a regular file for reading. Anything else (a folder, a FIFO, a device) is not opened at
 // all where that can be seen beforehand, and never waited on: O_NONBLOCK keeps the open of a FIFO
-// from blocking, and fstat decides on what was actually opened. -1 with errno set on failure.
-int OpenRegularFile(const std::string& path) {
+// from blocking, and fstat decides on what was actually opened. Not open, with errno set, on
+// failure.
+Descriptor OpenRegularFile(const std::string& path) {
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0) return -1;
+    if (stat(path.c_str(), &st) != 0) return {};
     if (!S_ISREG(st.st_mode)) {
         errno = EINVAL;
-        return -1;
+        return {};
     }
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
+    Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.IsOpen()) return {};
+    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         errno = EINVAL;
-        return -1;
+        return {};
     }
     return fd;
 }
 
 // Reads up to size bytes; 0 at the end of the file, -1 on an error.
-ssize_t ReadSome(int fd, char* buffer, std::size_t size) {
+ssize_t ReadSome(const Descriptor& fd, char* buffer, std::size_t size) {
     for (;;) {
-        const ssize_t got = read(fd, buffer, size);
+        const ssize_t got = read(fd.Get(), buffer, size);
         if (got >= 0 || errno != EINTR) return got;
     }
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content) {
-    const int fd = OpenRegularFile(path);
-    if (fd < 0) return false;
-    bool ok = true;
+// Feeds the file to sink block by block until the sink has what it needs (sink returns true)
+// or the file ends. False when the file cannot be opened or a read fails.
+template <class Sink> bool ReadBlocks(const std::string& path, Sink&& sink) {
+    const Descriptor fd = OpenRegularFile(path);
+    if (!fd.IsOpen()) return false;
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t got = ReadSome(fd, buffer, sizeof buffer);
-        if (got == 0) break;
-        if (got < 0) {
-            ok = false;
-            break;
-        }
-        content.append(buffer, static_cast<std::size_t>(got));
+        if (got == 0) return true;
+        if (got < 0) return false;
+        if (sink(std::string_view(buffer, static_cast<std::size_t>(got)))) return true;
     }
-    close(fd);
-    return ok;
 }
 
-bool WriteAll(int fd, std::string_view data) {
+bool WriteAll(const Descriptor& fd, std::string_view data) {
     while (!data.empty()) {
-        const ssize_t put = write(fd, data.data(), data.size());
+        const ssize_t put = write(fd.Get(), data.data(), data.size());
         if (put < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -199,16 +164,15 @@ bool WriteAll(int fd, std::string_view data) {
 // Flushes a folder's entries, so that a rename in it survives a crash. A folder that cannot be
 // opened for reading cannot be flushed by us; the rename has happened all the same.
 bool SyncFolder(const std::string& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return true;
-    const bool ok = fsync(fd) == 0 || errno == EINVAL;
-    close(fd);
-    return ok;
+    const Descriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.IsOpen()) return true;
+    return fsync(fd.Get()) == 0 || errno == EINVAL;
 }
 
 // Replaces target by a file holding data: written to a temporary file in the same folder,
 // flushed, and renamed over target. old describes the file being replaced, if there is one; its
-// permissions (and, where we may, its owner) carry over.
+// permissions (and, where we may, its owner) carry over. The temporary file never outlives a
+// failure.
 bool ReplaceFile(const std::string& target, std::string_view data, const struct stat* old) {
     static std::atomic<unsigned> counter{0};
     const auto slash = target.rfind('/');
@@ -219,26 +183,34 @@ bool ReplaceFile(const std::string& target, std::string_view data, const struct 
         (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
 
     std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    Descriptor fd;
+    for (int attempt = 0; attempt < 100 && !fd.IsOpen(); ++attempt) {
         temporary = prefix + "." + base + ".tmp-" + std::to_string(getpid()) + "-" +
                     std::to_string(counter.fetch_add(1));
-        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
+        fd = Descriptor(
+            open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!fd.IsOpen() && errno != EEXIST) return false;
     }
-    if (fd < 0) return false;
+    if (!fd.IsOpen()) return false;
+
+    // From here on the temporary file exists: every way out that does not rename it removes it.
+    struct RemoveUnlessRenamed {
+        const std::string& path;
+        bool renamed = false;
+        ~RemoveUnlessRenamed() {
+            if (!renamed) unlink(path.c_str());
+        }
+    } cleanup{temporary};
 
     bool ok = WriteAll(fd, data);
     if (ok && old != nullptr) {
-        if (geteuid() == 0) (void)!fchown(fd, old->st_uid, old->st_gid);
-        ok = fchmod(fd, old->st_mode & 07777) == 0;
+        if (geteuid() == 0) (void)!fchown(fd.Get(), old->st_uid, old->st_gid);
+        ok = fchmod(fd.Get(), old->st_mode & 07777) == 0;
     }
-    ok = ok && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    if (!ok || rename(temporary.c_str(), target.c_str()) != 0) {
-        unlink(temporary.c_str());
-        return false;
-    }
+    ok = ok && fsync(fd.Get()) == 0;
+    ok = fd.Close() && ok;
+    if (!ok || rename(temporary.c_str(), target.c_str()) != 0) return false;
+    cleanup.renamed = true;
     return SyncFolder(folder);
 }
 
@@ -250,15 +222,52 @@ std::string ContainingFolder(const std::string& fileName) {
     return slash == 0 ? "/" : fileName.substr(0, slash);
 }
 
-std::string FindIniValue(std::string_view content, std::string_view section, std::string_view key) {
-    KeyLookup lookup(section, key);
-    while (!content.empty()) {
-        const auto newline = content.find('\n');
-        if (lookup.Feed(content.substr(0, newline))) break;
-        if (newline == std::string_view::npos) break;
-        content.remove_prefix(newline + 1);
+IniValueReader::IniValueReader(std::string_view section, std::string_view key)
+    : section_(section), key_(key) {}
+
+void IniValueReader::TakeLine(std::string_view raw) {
+    const Line line = ClassifyLine(raw, firstLine_);
+    firstLine_ = false;
+    if (line.kind == LineKind::Section) {
+        if (inSection_) {
+            done_ = true; // the first section of that name has ended
+        } else {
+            inSection_ = EqualsIgnoringAsciiCase(line.name, section_);
+        }
+    } else if (inSection_ && line.kind == LineKind::Key &&
+               EqualsIgnoringAsciiCase(line.name, key_)) {
+        value_ = line.value;
+        done_ = true;
     }
-    return lookup.Value();
+}
+
+bool IniValueReader::Feed(std::string_view piece) {
+    while (!piece.empty() && !done_) {
+        const auto newline = piece.find('\n');
+        const std::string_view part = piece.substr(0, newline);
+        if (!tooLong_ && line_.size() + part.size() > kMaxIniLineLength) {
+            tooLong_ = true;
+            line_.clear();
+        }
+        if (!tooLong_) line_.append(part);
+        if (newline == std::string_view::npos) break;
+        if (tooLong_) {
+            firstLine_ = false; // too long to be looked at: never a section or a key
+        } else {
+            TakeLine(line_);
+        }
+        line_.clear();
+        tooLong_ = false;
+        piece.remove_prefix(newline + 1);
+    }
+    return done_;
+}
+
+std::string IniValueReader::Finish() {
+    if (!done_ && !tooLong_ && !line_.empty()) TakeLine(line_);
+    line_.clear();
+    done_ = true;
+    return value_;
 }
 
 std::optional<std::string> WithIniValue(std::string_view content, std::string_view section,
@@ -322,42 +331,11 @@ std::optional<std::string> WithIniValue(std::string_view content, std::string_vi
 std::string ReadIniString(const std::string& fileName, std::string_view section,
                           std::string_view key) {
     try {
-        const int fd = OpenRegularFile(fileName);
-        if (fd < 0) return {};
-        KeyLookup lookup(section, key);
-        std::string line; // the line read so far, unless it has grown too long
-        bool tooLong = false;
-        bool done = false;
-        bool failed = false;
-        char buffer[64 * 1024];
-        while (!done) {
-            const ssize_t got = ReadSome(fd, buffer, sizeof buffer);
-            if (got < 0) failed = true;
-            if (got <= 0) break;
-            std::string_view chunk(buffer, static_cast<std::size_t>(got));
-            while (!chunk.empty() && !done) {
-                const auto newline = chunk.find('\n');
-                const std::string_view piece = chunk.substr(0, newline);
-                if (!tooLong && line.size() + piece.size() > kMaxIniLineLength) {
-                    tooLong = true;
-                    line.clear();
-                }
-                if (!tooLong) line.append(piece);
-                if (newline == std::string_view::npos) break;
-                if (tooLong) {
-                    lookup.SkipLongLine();
-                } else {
-                    done = lookup.Feed(line);
-                }
-                line.clear();
-                tooLong = false;
-                chunk.remove_prefix(newline + 1);
-            }
+        IniValueReader reader(section, key);
+        if (!ReadBlocks(fileName, [&](std::string_view block) { return reader.Feed(block); })) {
+            return {};
         }
-        close(fd);
-        if (failed) return {}; // never a value cut short by a read error
-        if (!done && !tooLong && !line.empty()) lookup.Feed(line);
-        return lookup.Value();
+        return reader.Finish();
     } catch (const std::bad_alloc&) {
         return {};
     }
@@ -370,10 +348,9 @@ bool WriteIniString(const std::string& fileName, std::string_view section, std::
         std::string target = fileName;
         struct stat st {};
         if (lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-            if (char* resolved = realpath(fileName.c_str(), nullptr)) {
-                target = resolved;
-                std::free(resolved);
-            }
+            std::error_code error;
+            const std::filesystem::path resolved = std::filesystem::canonical(fileName, error);
+            if (!error) target = resolved.string();
         }
 
         bool exists = false;
@@ -388,7 +365,11 @@ bool WriteIniString(const std::string& fileName, std::string_view section, std::
         }
 
         std::string content;
-        if (exists && !ReadWholeFile(target, content)) return false;
+        const auto append = [&](std::string_view block) {
+            content.append(block);
+            return false;
+        };
+        if (exists && !ReadBlocks(target, append)) return false;
         const auto updated = WithIniValue(content, section, key, value);
         if (!updated) return false;
         return ReplaceFile(target, *updated, exists ? &st : nullptr);

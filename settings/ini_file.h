@@ -20,9 +20,39 @@
 
 inline constexpr std::size_t kMaxIniLineLength = 64 * 1024;
 
-// The value of key in section, blanks around it removed; "" when the file, the section or the
-// key is missing, or when the path names something other than a regular file (a folder, a FIFO,
-// a device). Never blocks and never fails.
+// Finds the value of key in section, blanks around it removed, in INI text that arrives in
+// pieces of any size: the whole file at once, or the blocks of a read. Lines are assembled
+// across pieces; a line longer than kMaxIniLineLength is skipped without being kept. This is the
+// one reader of the format: ReadIniString feeds it a file.
+class IniValueReader {
+public:
+    IniValueReader(std::string_view section, std::string_view key);
+
+    // Takes the next piece of the text. True once the answer is known: the rest of the text
+    // cannot change it and need not be fed.
+    bool Feed(std::string_view piece);
+
+    // The value after the last piece ("" when the section or the key is missing). A last line
+    // without a line break counts like any other.
+    std::string Finish();
+
+private:
+    void TakeLine(std::string_view raw);
+
+    std::string section_;
+    std::string key_;
+    std::string line_;     // the current line so far, unless it has grown too long
+    bool tooLong_ = false; // the current line is longer than kMaxIniLineLength
+    bool firstLine_ = true;
+    bool inSection_ = false;
+    bool done_ = false;
+    std::string value_;
+};
+
+// The value of key in section of the file, read through IniValueReader; "" when the file, the
+// section or the key is missing, when the path names something other than a regular file (a
+// folder, a FIFO, a device), or when reading the file fails (never a value cut short). Never
+// blocks and never fails.
 std::string ReadIniString(const std::string& fileName, std::string_view section,
                           std::string_view key);
 
@@ -38,11 +68,9 @@ bool WriteIniString(const std::string& fileName, std::string_view section, std::
 // folder, "." for a bare file name.
 std::string ContainingFolder(const std::string& fileName);
 
-// The text-only halves of the two operations above, on a file's whole content.
-std::string FindIniValue(std::string_view content, std::string_view section, std::string_view key);
-
-// The content with key set to value; std::nullopt when the entry cannot be stored: an empty
-// section or key, a section holding "]", a key holding "=" or starting with "[" or ";", blanks
-// around a name, or a line break or NUL byte in any of the three.
+// The text-only half of WriteIniString, on a file's whole content: the content with key set to
+// value; std::nullopt when the entry cannot be stored: an empty section or key, a section holding
+// "]", a key holding "=" or starting with "[" or ";", blanks around a name, or a line break or NUL
+// byte in any of the three.
 std::optional<std::string> WithIniValue(std::string_view content, std::string_view section,
                                         std::string_view key, std::string_view value);

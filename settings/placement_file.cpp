@@ -11,9 +11,9 @@
 #include <unistd.h>
 #include <utility>
 
-#include "notices/failure.h"
+#include "failure/failure.h"
+#include "settings/descriptor.h"
 #include "settings/ini_file.h"
-#include "settings/settings_location.h"
 
 static_assert(std::numeric_limits<int>::digits == 31, "the stored values are 32-bit integers");
 
@@ -64,44 +64,25 @@ std::optional<int> ParseDecimalDigits(std::string_view digits, bool negative) {
 // ahead without it rather than wait.
 class FolderLock {
 public:
-    explicit FolderLock(const std::string& fileName) {
-        fd_ = open(ContainingFolder(fileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd_ < 0) return;
+    explicit FolderLock(const std::string& fileName)
+        : folder_(open(ContainingFolder(fileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (!folder_.IsOpen()) return;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        while (flock(folder_.Get(), LOCK_EX | LOCK_NB) != 0) {
             const bool busy = errno == EWOULDBLOCK || errno == EINTR;
             if (!busy || std::chrono::steady_clock::now() >= deadline) {
-                close(fd_);
-                fd_ = -1;
+                folder_.Close();
                 return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    ~FolderLock() {
-        if (fd_ >= 0) close(fd_); // closing the descriptor releases the lock
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
 
 private:
-    int fd_ = -1;
+    Descriptor folder_; // closing it releases the lock
 };
 
 } // namespace
-
-std::string PlacementFileName(std::string_view executablePath) {
-    const auto slash = executablePath.rfind('/');
-    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
-    // Dots that lead a file name (".hidden") belong to the name; they start no extension.
-    const auto stemStart = executablePath.find_first_not_of('.', nameStart);
-    const auto dot = executablePath.rfind('.');
-    std::string name(executablePath);
-    if (stemStart != std::string_view::npos && dot != std::string_view::npos && dot > stemStart) {
-        name.resize(dot);
-    }
-    return name + ".ini";
-}
 
 std::optional<int> ParseProfileInteger(std::string_view text) {
     // A text that starts with "0x" needs no rewriting to "$" first: "0x" is itself one of the
@@ -137,9 +118,6 @@ void WritePlacement(const std::string& fileName, const WindowBounds& bounds) {
         {"width", bounds.width},
         {"height", bounds.height},
     };
-    // The per-user folder is made when the file is first written (and again, should it have
-    // gone while the program ran), not at start-up.
-    if constexpr (kSettingsLocation == SettingsLocation::PerUser) EnsureParentFolder(fileName);
     const FolderLock lock(fileName);
     for (const auto& [key, value] : entries) {
         if (!WriteIniString(fileName, kSection, key, std::to_string(value))) {

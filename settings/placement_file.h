@@ -1,5 +1,6 @@
-// The window placement file: the file beside the executable that remembers the main window's
-// outer rectangle. Plain C++: no toolkit here, so it is tested on its own.
+// The window placement file: the file that remembers the main window's outer rectangle. Where
+// it lies is settings_location's decision; reading and writing here take the path they are
+// given. Plain C++: no toolkit here, so it is tested on its own.
 #pragma once
 
 #include <optional>
@@ -9,10 +10,6 @@
 // A stored value equal to this leaves the bound as designed; a missing key or a value that
 // does not convert reads as it too.
 inline constexpr int NotChanged = -1;
-
-// The executable's path with its extension replaced by ".ini" (appended when the file name
-// has no extension).
-std::string PlacementFileName(std::string_view executablePath);
 
 // The integer grammar of the file's values; std::nullopt when the text does not convert.
 std::optional<int> ParseProfileInteger(std::string_view text);
@@ -39,8 +36,7 @@ StoredBounds ReadPlacement(const std::string& fileName);
 
 // Writes left, top, width and height, in that order, one write each. An advisory lock on the
 // file's folder keeps the four writes of two copies closing together from interleaving; it is
-// best effort and never waits more than a few seconds. The per-user build first makes the
-// file's folder when it is missing. Throws the settings-write Failure
-// (notices/failure.h) naming fileName when a write fails; the keys written before the failing one
+// best effort and never waits more than a few seconds. Throws the settings-write Failure
+// (failure/failure.h) naming fileName when a write fails; the keys written before the failing one
 // stay written.
 void WritePlacement(const std::string& fileName, const WindowBounds& bounds);

@@ -4,8 +4,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "settings/placement_file.h"
-
 #ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
@@ -35,6 +33,19 @@ const char* HomeFolder() {
 }
 
 } // namespace
+
+std::string PlacementFileName(std::string_view executablePath) {
+    const auto slash = executablePath.rfind('/');
+    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    // Dots that lead a file name (".hidden") belong to the name; they start no extension.
+    const auto stemStart = executablePath.find_first_not_of('.', nameStart);
+    const auto dot = executablePath.rfind('.');
+    std::string name(executablePath);
+    if (stemStart != std::string_view::npos && dot != std::string_view::npos && dot > stemStart) {
+        name.resize(dot);
+    }
+    return name + ".ini";
+}
 
 std::string PerUserPlacementFileName(const char* xdgConfigHome, const char* home) {
     std::string config;
@@ -85,4 +96,8 @@ std::string PlacementFileFor(std::string_view executablePath) {
         return PlacementFileFor(kSettingsLocation, executablePath, std::getenv("XDG_CONFIG_HOME"),
                                 HomeFolder());
     }
+}
+
+void PreparePlacementFolder(const std::string& fileName) {
+    if constexpr (kSettingsLocation == SettingsLocation::PerUser) EnsureParentFolder(fileName);
 }

@@ -15,6 +15,10 @@ inline constexpr SettingsLocation kSettingsLocation = SettingsLocation::PerUser;
 inline constexpr SettingsLocation kSettingsLocation = SettingsLocation::BesideExecutable;
 #endif
 
+// The executable's path with its extension replaced by ".ini" (appended when the file name
+// has no extension): the portable build's placement file.
+std::string PlacementFileName(std::string_view executablePath);
+
 // "<config>/runamika/runamika.ini", where <config> is xdgConfigHome when that is an absolute
 // path, else "<home>/.config" when home is an absolute path. Empty when neither is (unset,
 // empty or relative values are ignored, as the XDG base directory rules ask).
@@ -30,7 +34,13 @@ bool EnsureParentFolder(const std::string& fileName);
 std::string PlacementFileFor(SettingsLocation location, std::string_view executablePath,
                              const char* xdgConfigHome, const char* home);
 
-// The placement file of this build, for the running executable's path: read it with
-// ReadPlacement and write it with WritePlacement, which in the per-user build also makes the
-// folder that holds it when that is missing.
+// The placement file of this build, for the running executable's path, decided once at
+// start-up: read it with ReadPlacement, and before each WritePlacement call
+// PreparePlacementFolder.
 std::string PlacementFileFor(std::string_view executablePath);
+
+// Readies the folder that holds this build's placement file for a write. The per-user build
+// makes it when it is missing (on the first close, or again should it have gone while the
+// program ran); the portable build's folder is the executable's, which is never made. Best
+// effort: when the folder cannot be made, the write that follows fails and reports.
+void PreparePlacementFolder(const std::string& fileName);

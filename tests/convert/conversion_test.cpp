@@ -7,7 +7,7 @@
 
 #include "convert/number_text.h"
 #include "convert/units.h"
-#include "notices/failure.h"
+#include "failure/failure.h"
 
 namespace {
 
@@ -192,11 +192,14 @@ TEST(Convert, ResultBeyondDoubleRangeIsShown) {
     EXPECT_EQ(Convert(Page::Temperature, 0, 1, "1.7e308", state), "3.06E308");
 }
 
-TEST(Convert, RowsOutOfRangeAreRejected) {
+// A row or page outside the tables is a programming error: the program stops with a message
+// instead of raising something a notice would show.
+TEST(ConvertDeathTest, RowsOutsideTheTableStopTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     ConversionState state;
-    EXPECT_THROW(Convert(Page::Length, 12, 0, "1", state), std::out_of_range);
-    EXPECT_THROW(Convert(Page::Temperature, 0, -1, "1", state), std::out_of_range);
-    EXPECT_THROW(Convert(static_cast<Page>(7), 0, 0, "1", state), std::out_of_range);
+    EXPECT_DEATH(Convert(Page::Length, 12, 0, "1", state), "impossible state");
+    EXPECT_DEATH(Convert(Page::Temperature, 0, -1, "", state), "impossible state");
+    EXPECT_DEATH(Convert(static_cast<Page>(7), 0, 0, "1", state), "impossible state");
 }
 
 TEST(UnitTables, CaptionsAndLabels) {

@@ -10,7 +10,7 @@
 
 #include "convert/conversion.h"
 #include "convert/number_text.h"
-#include "notices/failure.h"
+#include "failure/failure.h"
 
 int main() {
     SetArithmeticEnvironment();

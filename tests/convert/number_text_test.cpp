@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "notices/failure.h"
+#include "failure/failure.h"
 
 namespace {
 

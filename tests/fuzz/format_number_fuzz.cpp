@@ -7,7 +7,7 @@
 #include <string>
 
 #include "convert/number_text.h"
-#include "notices/failure.h"
+#include "failure/failure.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool ready = (SetArithmeticEnvironment(), true);

@@ -3,9 +3,11 @@
 #include <csignal>
 #include <fcntl.h>
 #include <random>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 #include "settings/ini_file.h"
@@ -14,6 +16,24 @@
 using namespace std::string_literals;
 
 namespace {
+
+// The value as the one reader finds it, fed the content whole, one byte at a time, and from a
+// real file through ReadIniString; a mismatch between the three shows as a text of its own.
+std::string Read(const std::string& content, std::string_view section, std::string_view key) {
+    IniValueReader whole(section, key);
+    whole.Feed(content);
+    const std::string value = whole.Finish();
+    IniValueReader bytewise(section, key);
+    for (const char c : content) {
+        if (bytewise.Feed(std::string_view(&c, 1))) break;
+    }
+    if (bytewise.Finish() != value) return "<differs when fed byte by byte>";
+    TempFolder folder;
+    WriteBytes(folder / "r.ini", content);
+    if (ReadIniString(folder / "r.ini", section, key) != value) return "<differs from a file>";
+    return value;
+}
+
 struct WriteCase {
     std::string before;
     std::string key;
@@ -42,7 +62,7 @@ TEST(IniText, WriteChangesOnlyItsOwnLineAndReadsBack) {
     };
     for (const auto& [before, key, after] : cases) {
         EXPECT_EQ(WithIniValue(before, "form", key, "5"), after) << before;
-        EXPECT_EQ(FindIniValue(after, "form", key), "5") << after;
+        EXPECT_EQ(Read(after, "form", key), "5") << after;
     }
 }
 
@@ -66,20 +86,28 @@ TEST(IniText, WriteRefusesWhatTheFormatCannotHold) {
 }
 
 TEST(IniText, ReadFindsTheFirstKeyOfTheFirstSection) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"[form]\nleft= 12 \t\r\n", "12"},
-        {"[Form]\r\nLEFT=3", "3"},
-        {"[form]\nleft=a=b", "a=b"},
-        {"[form]\nleft=1\nleft=2\n", "1"},
-        {"[other]\nleft=1\n[form]\ntop=2\n", ""},
-        {"left=1\n[form]\n", ""},
-        {"[form]\n[x]\nleft=1\n", ""},
-        {"[form]\n;left=1\n", ""},
-        {"[form\nleft=1\n", ""},
-        {"[form]\nleft=" + std::string(kMaxIniLineLength, '7') + "\n", ""},
+    const std::string longValue(kMaxIniLineLength, '7');
+    const std::tuple<std::string, std::string_view, std::string> cases[] = {
+        {"[form]\nleft= 12 \t\r\n", "left", "12"},
+        {"[Form]\r\nLEFT=3", "left", "3"}, // the last line has no line break
+        {"[form]\nleft=a=b", "left", "a=b"},
+        {"[form]\nleft=1\nleft=2\n", "left", "1"},
+        {"[other]\nleft=1\n[form]\ntop=2\n", "left", ""},
+        {"[form]\na=1\n[form]\nleft=1\n", "left", ""}, // only the first [form] counts
+        {"[formx]\nleft=1\n[form]\nleft=2\n", "left", "2"},
+        {"[form]\nleft=1\n", "le", ""}, // a prefix of a name is not the name
+        {"[form]\nlefty=1\nleft=2\n", "left", "2"},
+        {"left=1\n[form]\n", "left", ""},
+        {"[form]\n[x]\nleft=1\n", "left", ""},
+        {"[form]\n;left=1\n", "left", ""},
+        {"[form\nleft=1\n", "left", ""},
+        {"\xEF\xBB\xBF[form]\nleft=4", "left", "4"},
+        {"[form]\nleft=" + longValue + "\nleft=5", "left", "5"},
+        {"[form]\nleft=" + longValue, "left", ""},
+        {"[form]\nleft=" + longValue.substr(5) + "\n", "left", longValue.substr(5)},
     };
-    for (const auto& [content, expected] : cases) {
-        EXPECT_EQ(FindIniValue(content, "form", "left"), expected) << content;
+    for (const auto& [content, key, expected] : cases) {
+        EXPECT_EQ(Read(content, "form", key), expected) << content.substr(0, 80);
     }
 }
 
@@ -92,6 +120,9 @@ TEST(IniFile, WhatIsNotARegularFileReadsAsEmptyAndIsNeverReplaced) {
     for (const std::string& path : {fifo, dir, folder / "missing.ini", std::string("/dev/zero")}) {
         EXPECT_EQ(ReadIniString(path, "form", "left"), "") << path;
     }
+    // A regular file whose read fails: nothing is read from it, and no write replaces it.
+    EXPECT_EQ(ReadIniString("/proc/self/mem", "form", "left"), "");
+    EXPECT_FALSE(WriteIniString("/proc/self/mem", "form", "left", "1"));
     EXPECT_FALSE(WriteIniString(fifo, "form", "left", "1"));
     EXPECT_FALSE(WriteIniString(dir, "form", "left", "1"));
     struct stat st {};
@@ -127,6 +158,41 @@ TEST(IniFile, WriteKeepsTheModeAndWritesThroughALink) {
     ASSERT_EQ(stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(FolderEntries(folder.Path()), (std::set<std::string>{"real.ini", "link.ini"}));
+}
+
+// Root saving someone else's file leaves it theirs.
+TEST(IniFile, RootKeepsTheFilesOwner) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root";
+    TempFolder folder;
+    const std::string file = folder / "theirs.ini";
+    WriteBytes(file, "[form]\nleft=1\n");
+    ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(WriteIniString(file, "form", "left", "2"));
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(ReadBytes(file), "[form]\nleft=2\n");
+}
+
+// A write that fails halfway (here: the file size limit) keeps the old file and removes its
+// temporary file.
+TEST(IniFile, FailedWriteRemovesItsTemporaryFile) {
+    TempFolder folder;
+    const std::string file = folder / "CONV.ini";
+    WriteBytes(file, "[form]\nleft=1\n");
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = WriteIniString(file, "form", "left", std::string(10000, '7'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadBytes(file), "[form]\nleft=1\n");
+    EXPECT_EQ(FolderEntries(folder.Path()), (std::set<std::string>{"CONV.ini"}));
 }
 
 // A writer killed at random moments leaves the old or the new file, never a mix; at most the

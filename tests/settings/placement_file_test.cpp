@@ -3,23 +3,9 @@
 #include <chrono>
 #include <climits>
 
-#include "notices/failure.h"
+#include "failure/failure.h"
 #include "settings/placement_file.h"
 #include "test_files.h"
-
-TEST(PlacementFileName, ReplacesTheFileNamesExtensionOrAppendsOne) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"/tools/CONV.EXE", "/tools/CONV.ini"},
-        {"/my.dir/CONV", "/my.dir/CONV.ini"},
-        {"/a/Conv.Tar.Gz", "/a/Conv.Tar.ini"},
-        {"/x/conv.", "/x/conv.ini"},
-        {"conv.bin", "conv.ini"},
-        {"/x/.hidden", "/x/.hidden.ini"},
-        {"/x/..conv", "/x/..conv.ini"},
-        {"/x/.hidden.bin", "/x/.hidden.ini"},
-    };
-    for (const auto& [path, expected] : cases) EXPECT_EQ(PlacementFileName(path), expected) << path;
-}
 
 TEST(ProfileInteger, AcceptsDecimalAndHexadecimalForms) {
     const std::pair<std::string_view, int> cases[] = {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#include "notices/failure.h"
+#include "failure/failure.h"
 #include "settings/placement_file.h"
 
 int main(int argc, char** argv) {

@@ -2,10 +2,24 @@
 
 #include <filesystem>
 
-#include "notices/failure.h"
+#include "failure/failure.h"
 #include "settings/placement_file.h"
 #include "settings/settings_location.h"
 #include "test_files.h"
+
+TEST(PlacementFileName, ReplacesTheFileNamesExtensionOrAppendsOne) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/tools/CONV.EXE", "/tools/CONV.ini"},
+        {"/my.dir/CONV", "/my.dir/CONV.ini"},
+        {"/a/Conv.Tar.Gz", "/a/Conv.Tar.ini"},
+        {"/x/conv.", "/x/conv.ini"},
+        {"conv.bin", "conv.ini"},
+        {"/x/.hidden", "/x/.hidden.ini"},
+        {"/x/..conv", "/x/..conv.ini"},
+        {"/x/.hidden.bin", "/x/.hidden.ini"},
+    };
+    for (const auto& [path, expected] : cases) EXPECT_EQ(PlacementFileName(path), expected) << path;
+}
 
 TEST(PerUserPlacementFileName, PrefersAnAbsoluteConfigFolderThenHome) {
     struct Case {
@@ -80,6 +94,16 @@ TEST(EnsureParentFolder, MakesMissingFoldersOwnerOnlyAndLeavesExistingOnes) {
     // A file where a folder should be: nothing to make, and the caller's write reports it.
     EXPECT_FALSE(EnsureParentFolder(root / "plain-file/runamika/runamika.ini"));
     EXPECT_FALSE(fs::exists(root / "plain-file/runamika"));
+}
+
+// Only the per-user build makes the placement file's folder before a write; the portable
+// build's folder is the executable's and is never made.
+TEST(PreparePlacementFolder, MakesTheFolderInThePerUserBuildOnly) {
+    TempFolder root;
+    const std::string file = root / "gone/runamika.ini";
+    PreparePlacementFolder(file);
+    EXPECT_EQ(std::filesystem::is_directory(root / "gone"),
+              kSettingsLocation == SettingsLocation::PerUser);
 }
 
 TEST(EnsureParentFolder, ThenTheWriteCreatesTheFileOrFailsWithTheUsualMessage) {

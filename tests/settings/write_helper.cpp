@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "notices/failure.h"
+#include "failure/failure.h"
 #include "settings/placement_file.h"
 
 int main(int argc, char** argv) {
