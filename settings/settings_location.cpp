@@ -22,8 +22,8 @@ std::string WithoutTrailingSlashes(std::string path) {
     return path;
 }
 
-// HOME, or the account's home folder when HOME is not set.
-const char* HomeFolder() {
+// HOME, or the account's home folder when HOME is not set. Read only by the per-user build.
+[[maybe_unused]] const char* HomeFolder() {
     const char* home = std::getenv("HOME");
     if (home != nullptr && home[0] != '\0') return home;
 #ifndef _WIN32
