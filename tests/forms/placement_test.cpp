@@ -1,5 +1,6 @@
 #include <fstream>
 
+#include "settings/ini_file.h"
 #include "settings/placement_file.h"
 #include "tests/forms/window_fixture.h"
 
@@ -31,14 +32,18 @@ TEST_F(WindowTest, CloseWritesTheOuterRectangleAndTheNextStartAppliesItsSize) {
 }
 
 TEST_F(WindowTest, AFailedWriteShowsTheNoticeAndKeepsTheWindowOpenEachTime) {
-    TForm1 blocked("/nonexistent-folder/runamika.ini");
+    // Below a plain file: no build can make that folder (the per-user build makes missing ones).
+    const std::string plainFile = ContainingFolder(PlacementFile()) + "/plain-file";
+    std::ofstream(plainFile) << "x";
+    const std::string path = plainFile + "/runamika.ini";
+    TForm1 blocked(path);
     blocked.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&blocked));
     for (int attempt = 1; attempt <= 2; ++attempt) {
         EXPECT_FALSE(blocked.close());
         EXPECT_TRUE(blocked.isVisible());
         ASSERT_EQ(notices.size(), static_cast<std::size_t>(attempt));
-        EXPECT_EQ(notices.back().text, "/nonexistent-folder/runamika.ini に書き込めません.");
+        EXPECT_EQ(notices.back().text, path + " に書き込めません.");
     }
 }
 
