@@ -1,7 +1,9 @@
 #include "convert/conversion.h"
 
 #include <cmath>
+#include <iterator>
 #include <string>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -202,37 +204,77 @@ TEST(ConvertDeathTest, RowsOutsideTheTableStopTheProgram) {
     EXPECT_DEATH(Convert(static_cast<Page>(7), 0, 0, "1", state), "impossible state");
 }
 
-TEST(UnitTables, CaptionsAndLabels) {
+// Every row of the five tables as written in the design: list caption, short label (half-width
+// katakana, ASCII and full-width letters exactly), rule and factor, in radio-item order. The 里
+// factor is the extended value one unit in the last place above the one nearest to 0.0002546.
+TEST(UnitTables, EveryRowAsDesigned) {
     struct Row {
         Page page;
-        int row;
-        const char* caption;
-        const char* label;
+        std::string_view caption;
+        std::string_view label;
+        ToBase rule;
+        Extended factor;
     };
     const Row rows[] = {
-        {Page::Length, 0, "ｍ", "ｍ"},
-        {Page::Length, 4, "フィート", "ﾌｨｰﾄ"},
-        {Page::Length, 11, "マイル", "マイル"},
-        {Page::Weight, 2, "t（トン）", "t"},
-        {Page::Weight, 9, "斤（きん）", "斤"},
-        {Page::Volume, 1, "立方ｃｍ", "立方cm"},
-        {Page::Volume, 2, "リットル", "ﾘｯﾄﾙ"},
-        {Page::Area, 1, "平方ｋｍ", "平方km"},
-        {Page::Area, 4, "平方ヤード", "平方ﾔｰﾄﾞ"},
-        {Page::Area, 8, "エーカー", "ｴｰｶｰ"},
-        {Page::Temperature, 0, "摂氏(℃)", "℃"},
-        {Page::Temperature, 1, "華氏(F)", "F"},
+        {Page::Length, "ｍ", "ｍ", ToBase::Same, 1.0L},
+        {Page::Length, "ｃｍ", "ｃｍ", ToBase::Divide, 100.0L},
+        {Page::Length, "ｋｍ", "ｋｍ", ToBase::Multiply, 1000.0L},
+        {Page::Length, "インチ", "インチ", ToBase::Divide, 39.37L},
+        {Page::Length, "フィート", "ﾌｨｰﾄ", ToBase::Divide, 3.2809L},
+        {Page::Length, "ヤード", "ヤード", ToBase::Divide, 1.0936L},
+        {Page::Length, "尺", "尺", ToBase::Divide, 3.3L},
+        {Page::Length, "間", "間", ToBase::Divide, 0.55L},
+        {Page::Length, "里", "里", ToBase::Divide, 0x857BD56374439EBCp-75L},
+        {Page::Length, "鯨尺", "鯨尺", ToBase::Divide, 2.64L},
+        {Page::Length, "海里", "海里", ToBase::Multiply, 1852.18L},
+        {Page::Length, "マイル", "マイル", ToBase::Multiply, 1609.34L},
+        {Page::Weight, "Kg", "Kg", ToBase::Same, 1.0L},
+        {Page::Weight, "g", "g", ToBase::Divide, 1000.0L},
+        {Page::Weight, "t（トン）", "t", ToBase::Multiply, 1000.0L},
+        {Page::Weight, "オンス", "オンス", ToBase::Divide, 35.273L},
+        {Page::Weight, "ポンド", "ポンド", ToBase::Divide, 2.2046L},
+        {Page::Weight, "英トン", "英トン", ToBase::Divide, 0.0009L},
+        {Page::Weight, "米トン", "米トン", ToBase::Divide, 0.0011L},
+        {Page::Weight, "匁（もんめ）", "匁", ToBase::Divide, 266.66667L},
+        {Page::Weight, "貫（かん）", "貫", ToBase::Divide, 0.2666667L},
+        {Page::Weight, "斤（きん）", "斤", ToBase::Divide, 1.6666667L},
+        {Page::Volume, "立方ｍ", "立方ｍ", ToBase::Same, 1.0L},
+        {Page::Volume, "立方ｃｍ", "立方cm", ToBase::Divide, 1000000.0L},
+        {Page::Volume, "リットル", "ﾘｯﾄﾙ", ToBase::Divide, 1000.0L},
+        {Page::Volume, "ガロン", "ガロン", ToBase::Divide, 264.18L},
+        {Page::Volume, "合", "合", ToBase::Divide, 5543.52L},
+        {Page::Volume, "升", "升", ToBase::Divide, 554.352L},
+        {Page::Volume, "石", "石", ToBase::Divide, 5.54352L},
+        {Page::Volume, "バレル", "バレル", ToBase::Divide, 6.2919L},
+        {Page::Area, "平方ｍ", "平方ｍ", ToBase::Same, 1.0L},
+        {Page::Area, "平方ｋｍ", "平方km", ToBase::Multiply, 1000000.0L},
+        {Page::Area, "アール", "アール", ToBase::Multiply, 100.0L},
+        {Page::Area, "ヘクタール", "ﾍｸﾀｰﾙ", ToBase::Multiply, 10000.0L},
+        {Page::Area, "平方ヤード", "平方ﾔｰﾄﾞ", ToBase::Divide, 1.19599005L},
+        {Page::Area, "坪", "坪", ToBase::Multiply, 3.30579L},
+        {Page::Area, "反", "反", ToBase::Multiply, 991.7355L},
+        {Page::Area, "町", "町", ToBase::Multiply, 9917.3354L},
+        {Page::Area, "エーカー", "ｴｰｶｰ", ToBase::Multiply, 4046.8L},
+        {Page::Temperature, "摂氏(℃)", "℃", ToBase::Same, 1.0L},
+        {Page::Temperature, "華氏(F)", "F", ToBase::Fahrenheit, 1.8L},
     };
-    for (const auto& r : rows) {
-        const auto& unit = UnitTable(r.page)[static_cast<std::size_t>(r.row)];
-        EXPECT_EQ(unit.caption, r.caption);
-        EXPECT_EQ(unit.label, r.label);
+    std::size_t at[kPageCount] = {};
+    for (const Row& r : rows) {
+        const auto table = UnitTable(r.page);
+        const std::size_t i = at[static_cast<int>(r.page)]++;
+        ASSERT_LT(i, table.size()) << r.caption;
+        EXPECT_EQ(table[i].caption, r.caption) << i;
+        EXPECT_EQ(table[i].label, r.label) << r.caption;
+        EXPECT_EQ(table[i].rule, r.rule) << r.caption;
+        // The base unit's factor is never read.
+        if (r.rule != ToBase::Same) {
+            EXPECT_EQ(table[i].factor, r.factor) << r.caption;
+        }
     }
-    EXPECT_EQ(UnitTable(Page::Length).size(), 12u);
-    EXPECT_EQ(UnitTable(Page::Weight).size(), 10u);
-    EXPECT_EQ(UnitTable(Page::Volume).size(), 8u);
-    EXPECT_EQ(UnitTable(Page::Area).size(), 9u);
-    EXPECT_EQ(UnitTable(Page::Temperature).size(), 2u);
+    for (int page = 0; page < kPageCount; ++page) {
+        EXPECT_EQ(UnitTable(static_cast<Page>(page)).size(), at[page]) << page;
+    }
+    EXPECT_EQ(std::size(rows), 41u);
 }
 
 TEST(UnitTables, RiFactorIsOneUnitAboveNearest) {

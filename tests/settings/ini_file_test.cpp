@@ -2,6 +2,8 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -193,6 +195,43 @@ TEST(IniFile, FailedWriteRemovesItsTemporaryFile) {
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadBytes(file), "[form]\nleft=1\n");
     EXPECT_EQ(FolderEntries(folder.Path()), (std::set<std::string>{"CONV.ini"}));
+}
+
+// Writes that run out of memory while reading a large file close what they opened. Not under
+// AddressSanitizer, which cannot run with an address-space limit.
+TEST(IniFile, WritesThatRunOutOfMemoryLeaveNoDescriptorOpen) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "address-space limit under AddressSanitizer";
+#endif
+    TempFolder folder;
+    const std::string file = folder / "big.ini";
+    {
+        const int fd = open(file.c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(ftruncate(fd, 200'000'000), 0); // sparse: costs no disk
+        close(fd);
+    }
+    const auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
+    };
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlimit limit{static_cast<rlim_t>(pages * sysconf(_SC_PAGESIZE) + (64 << 20)),
+                           RLIM_INFINITY};
+        const auto before = openDescriptors();
+        bool anyWritten = false;
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
+        for (int i = 0; i < 5; ++i) anyWritten |= WriteIniString(file, "form", "left", "1");
+        _exit(anyWritten ? 3 : openDescriptors() == before ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: descriptors left open, 3: a write succeeded";
 }
 
 // A writer killed at random moments leaves the old or the new file, never a mix; at most the
