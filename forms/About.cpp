@@ -11,6 +11,7 @@
 #include "forms/glyphs.h"
 #include "forms/look.h"
 #include "forms/placement.h"
+#include "product/product.h"
 
 TAboutBox* AboutBox = nullptr;
 
@@ -90,9 +91,11 @@ TAboutBox::TAboutBox(QWidget* parent)
     ProgramIcon->setPixmap(ApplicationIconPixmap());
 
     ProductName = MakeLabel(Panel1, "ProductName", QStringLiteral("ルナミカ 99年版"), {122, 22});
-    Version = MakeLabel(Panel1, "Version", QStringLiteral("Version : 0.26"), {122, 55});
-    Copyright = MakeLabel(Panel1, "Copyright", QStringLiteral("Copyright (C) 1999 ルナミカ開発室"),
-                          {11, 111});
+    Version =
+        MakeLabel(Panel1, "Version",
+                  QStringLiteral("Version : ") + QString::fromUtf8(product::kVersion), {122, 55});
+    Copyright =
+        MakeLabel(Panel1, "Copyright", QString::fromUtf8(product::kCopyrightLine), {11, 111});
     Comments = MakeLabel(Panel1, "Comments", QString(), {27, 192});
     Comments->setWordWrap(true);
     Comments->setFixedWidth(336);

@@ -7,10 +7,18 @@ set(RUNAMIKA_APP_ID com.example.runamika)
 set(_pkg ${PROJECT_SOURCE_DIR}/packaging)
 set(_doc ${CMAKE_INSTALL_DATAROOTDIR}/doc/runamika)
 
+# The metadata, the manual page and the copyright file take the version, the release date and
+# the copyright line from the top-level build file.
+set(_gen ${CMAKE_CURRENT_BINARY_DIR}/packaging-gen)
+configure_file(${_pkg}/${RUNAMIKA_APP_ID}.metainfo.xml.in ${_gen}/${RUNAMIKA_APP_ID}.metainfo.xml
+  @ONLY)
+configure_file(${_pkg}/runamika.1.in ${_gen}/runamika.1 @ONLY)
+configure_file(${_pkg}/copyright.in ${_gen}/copyright @ONLY)
+
 install(TARGETS runamika RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${_pkg}/${RUNAMIKA_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
-install(FILES ${_pkg}/${RUNAMIKA_APP_ID}.metainfo.xml
+install(FILES ${_gen}/${RUNAMIKA_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
 install(FILES ${_pkg}/icons/runamika.svg
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
@@ -25,13 +33,13 @@ endforeach()
 set(_gz ${CMAKE_CURRENT_BINARY_DIR}/packaging-gz)
 add_custom_command(OUTPUT ${_gz}/runamika.1.gz ${_gz}/changelog.gz
   COMMAND ${CMAKE_COMMAND} -E make_directory ${_gz}
-  COMMAND ${CMAKE_COMMAND} -E copy ${_pkg}/runamika.1 ${_pkg}/changelog ${_gz}
+  COMMAND ${CMAKE_COMMAND} -E copy ${_gen}/runamika.1 ${_pkg}/changelog ${_gz}
   COMMAND gzip -9nf ${_gz}/runamika.1 ${_gz}/changelog
-  DEPENDS ${_pkg}/runamika.1 ${_pkg}/changelog
+  DEPENDS ${_gen}/runamika.1 ${_pkg}/changelog
   VERBATIM)
 add_custom_target(packaging_compressed ALL DEPENDS ${_gz}/runamika.1.gz ${_gz}/changelog.gz)
 install(FILES ${_gz}/runamika.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${_pkg}/copyright ${_gz}/changelog.gz DESTINATION ${_doc})
+install(FILES ${_gen}/copyright ${_gz}/changelog.gz DESTINATION ${_doc})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME runamika)

@@ -28,24 +28,28 @@ root=$(mktemp -d /tmp/runamika-pkg-XXXXXX)
 trap 'rm -rf "$root"' EXIT
 echo "Package: $deb"
 
-# lintian: errors fail the check, warnings are listed.
+# lintian, pedantic: any error, warning or pedantic tag fails the check; information tags are
+# listed.
 lintian_out=$root.lintian
-lintian --allow-root --tag-display-limit 0 "$deb" >"$lintian_out" 2>&1
-if grep -q '^E: ' "$lintian_out"; then
-  fail "lintian reports no errors"
-  grep '^E: ' "$lintian_out"
+lintian --allow-root --pedantic --tag-display-limit 0 "$deb" >"$lintian_out" 2>&1
+if grep -q '^[EWP]: ' "$lintian_out"; then
+  fail "lintian --pedantic reports nothing"
+  grep '^[EWP]: ' "$lintian_out"
 else
-  pass "lintian reports no errors"
+  pass "lintian --pedantic reports nothing"
 fi
-if grep -q '^W: ' "$lintian_out"; then
-  echo "lintian warnings:"
-  grep '^W: ' "$lintian_out" | sed 's/^/  /'
+if grep -q '^I: ' "$lintian_out"; then
+  echo "lintian information:"
+  grep '^I: ' "$lintian_out" | sed 's/^/  /'
 fi
 rm -f "$lintian_out"
 
 # The control fields.
 field() { dpkg-deb --field "$deb" "$1"; }
-check "package runamika 0.26" test "$(field Package) $(field Version)" = "runamika 0.26"
+# The one version (the top-level project()) and the one copyright line (LICENSE) everywhere.
+version=$(sed -n 's/^project(runamika VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+holder=$(sed -n 's/^Copyright (c) //p' LICENSE)
+check "package runamika $version" test "$(field Package) $(field Version)" = "runamika $version"
 check "section utils" test "$(field Section)" = utils
 depends=$(field Depends)
 echo "Depends: $depends"
@@ -84,6 +88,27 @@ check "metainfo names the desktop entry" \
   "$root/usr/share/metainfo/$app.metainfo.xml"
 check "manual page renders" \
   bash -c 'man -l "$1" 2>/dev/null | grep -q "runamika"' _ "$root/usr/share/man/man1/runamika.1.gz"
+manual=$(zcat "$root/usr/share/man/man1/runamika.1.gz")
+check "manual page is of runamika $version" grep -q "^\.TH RUNAMIKA 1 .* \"runamika $version\"" <<<"$manual"
+check "manual page documents the options and exit codes" \
+  bash -c 'for w in "\\-\\-help" "\\-\\-version" "\\-platform" "EXIT STATUS"; do
+             grep -qF -- "$w" <<<"$1" || exit 1; done' _ "$manual"
+check "manual page names $holder" grep -qF "$holder" <<<"$manual"
+metainfo=$root/usr/share/metainfo/$app.metainfo.xml
+check "metainfo: release $version, MIT, metadata CC0-1.0" bash -c \
+  'grep -q "<release version=\"$2\"" "$1" && grep -qF "<project_license>MIT</project_license>" "$1" &&
+   grep -qF "<metadata_license>CC0-1.0</metadata_license>" "$1"' _ "$metainfo" "$version"
+check "metainfo names $holder" grep -qF "<developer_name>${holder#* }</developer_name>" "$metainfo"
+copyright=$root/usr/share/doc/runamika/copyright
+check "copyright: machine-readable, $holder, MIT" bash -c \
+  'grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$1" &&
+   grep -qxF "Copyright: $2" "$1" && grep -qx "License: MIT" "$1"' _ "$copyright" "$holder"
+check "changelog's last entry is $version" \
+  bash -c 'zcat "$1" | head -n 1 | grep -q "^runamika ($2) "' _ \
+  "$root/usr/share/doc/runamika/changelog.gz" "$version"
+check "the program says runamika $version" \
+  test "$("$root/usr/bin/runamika" --version 2>&1)" = "runamika $version"
+check "the About dialog says Copyright (C) $holder" grep -aqF "Copyright (C) $holder" "$root/usr/bin/runamika"
 
 # The unpacked program starts and keeps running until stopped (offscreen: no display needed).
 # Its settings go to a throwaway folder.

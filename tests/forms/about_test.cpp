@@ -8,6 +8,7 @@
 
 #include "forms/About.h"
 #include "forms/glyphs.h"
+#include "product/product.h"
 
 namespace {
 
@@ -20,7 +21,8 @@ TEST(AboutBox, LayoutAndTexts) {
     EXPECT_EQ(Str(about.windowTitle()), "バージョン情報");
     EXPECT_EQ(about.size(), QSize(413, 370));
     EXPECT_EQ(Str(about.ProductName->text()), "ルナミカ 99年版");
-    EXPECT_EQ(Str(about.Version->text()), "Version : 0.26");
+    EXPECT_EQ(Str(about.Version->text()), std::string("Version : ") + product::kVersion);
+    EXPECT_EQ(Str(about.Copyright->text()), product::kCopyrightLine);
     EXPECT_EQ(Str(about.OKButton->text()), "OK");
     EXPECT_TRUE(about.OKButton->isDefault());
     EXPECT_TRUE(Str(about.Label2->text()).find("@example.com") != std::string::npos);
