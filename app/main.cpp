@@ -1,9 +1,11 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStringList>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <exception>
 #include <new>
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/title.h"
 #include "convert/number_text.h"
 #include "forms/About.h"
@@ -19,6 +22,23 @@
 #include "failure/failure.h"
 
 namespace {
+
+MessageLanguage startupLanguage = MessageLanguage::English;
+QtMessageHandler toolkitMessageHandler = nullptr;
+
+// In force while the application object is made: a fatal message then means that the toolkit
+// could not open its platform (a display that does not answer, a platform that is not
+// installed). Its own messages before it have said why; one line of ours replaces its advice
+// and the abort, and the program ends with code 1.
+void EndOnPlatformFailure(QtMsgType type, const QMessageLogContext& context,
+                          const QString& message) {
+    if (type != QtFatalMsg) {
+        toolkitMessageHandler(type, context, message);
+        return;
+    }
+    std::fputs(CannotOpenDisplayLine(startupLanguage).toUtf8().constData(), stderr);
+    std::_Exit(1);
+}
 
 // With RUNAMIKA_STARTUP_PROBE set, the program prints the monotonic clock (nanoseconds) once
 // the main window is shown and leaves the loop at once: the start-up measurement uses it.
@@ -84,9 +104,24 @@ int main(int argc, char** argv) {
     SetArithmeticEnvironment();
     ReadDecimalMarkFromLocale();
 
+    // The command line is read before the toolkit starts, so that --help, --version and a wrong
+    // option need no display and open none.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLineOutcome commandLine =
+        ReadCommandLine(arguments, [](const char* name) { return qEnvironmentVariable(name); });
+    if (!commandLine.startWindow) {
+        std::fputs(commandLine.out.toUtf8().constData(), stdout);
+        std::fputs(commandLine.err.toUtf8().constData(), stderr);
+        return commandLine.exitCode;
+    }
+
     std::optional<RunamikaApplication> application;
     try {
+        startupLanguage = commandLine.language;
+        toolkitMessageHandler = qInstallMessageHandler(EndOnPlatformFailure);
         application.emplace(argc, argv);
+        qInstallMessageHandler(toolkitMessageHandler);
         return Run(*application);
     } catch (const Failure& failure) {
         return LastResort(FailureKindName(failure.Kind()), failure.Message());
