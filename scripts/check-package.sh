@@ -8,10 +8,12 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --with-packaging || exit 1
 
+built_here=0
 if (($# > 0)); then
   deb=$(realpath "$1")
 else
   deb=$(scripts/package.sh | tail -n 1) || { echo "0 passed, 1 failed"; exit 1; }
+  built_here=1
 fi
 
 passed=0
@@ -119,6 +121,13 @@ started() {
   [[ $code -eq 124 ]]
 }
 check "the unpacked program starts" started
+
+# Reproducible: the same commit built again in another folder gives the same bytes. Only for a
+# package built here from this tree; RUNAMIKA_SKIP_REPRODUCIBLE=1 leaves the second build out.
+if ((built_here)) && [[ ${RUNAMIKA_SKIP_REPRODUCIBLE:-0} != 1 ]]; then
+  check "reproducible: a second build in another folder is identical" \
+    scripts/check-reproducible.sh "$deb"
+fi
 
 echo "$passed passed, $failed failed"
 ((failed == 0))

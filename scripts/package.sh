@@ -1,15 +1,24 @@
 #!/usr/bin/env bash
 # Builds the Debian package of an installed copy: configures build-package/ (Release, window
 # placement file kept per user), builds, runs cpack and prints the package's path last.
+# The package is reproducible: every time stamp (compiled-in resources, archive members, files)
+# is the last commit's time, and the build folder's path is mapped out of the program, so the
+# same commit gives the same bytes in any folder at any time (scripts/check-reproducible.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --with-packaging >&2
+if [[ -z ${SOURCE_DATE_EPOCH:-} ]]; then
+  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || {
+    echo "package.sh: not a git checkout; set SOURCE_DATE_EPOCH to the release's time" >&2
+    exit 1
+  }
+fi
+export SOURCE_DATE_EPOCH
 cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DRUNAMIKA_PER_USER_SETTINGS=ON \
   -DRUNAMIKA_TESTS=OFF -DRUNAMIKA_BENCH=OFF -DRUNAMIKA_SANITIZE=OFF -DRUNAMIKA_FUZZ=OFF \
-  "-DCMAKE_CXX_FLAGS=-D_FORTIFY_SOURCE=2 -fstack-protector-strong" \
+  "-DCMAKE_CXX_FLAGS=-D_FORTIFY_SOURCE=2 -fstack-protector-strong -ffile-prefix-map=$PWD=." \
   "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-z,relro,-z,now" >&2
 cmake --build build-package -j"$(nproc)" >&2
-rm -f build-package/runamika_*.deb
 (cd build-package && cpack -G DEB >&2)
 shopt -s nullglob
 debs=(build-package/runamika_*.deb)
