@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and running need, and only those that
-# are missing. Runs apt-get as root, or through sudo otherwise.
+# Installs the Debian packages that building and running the program need, and only those that
+# are missing; the options add the tools of the tests and checks. Runs apt-get as root, or
+# through sudo otherwise.
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config python3
-  libgtest-dev libgmock-dev libbenchmark-dev
+  cmake g++ make pkg-config
   qt6-base-dev libgl-dev
   fonts-ipafont-gothic
 )
 for option in "$@"; do
   case "$option" in
+    # The unit and window tests, the exact model and the benchmarks.
+    --with-tests) packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3) ;;
     --with-display) packages+=(xvfb xauth x11-utils imagemagick) ;;
     --with-fuzzer) packages+=(clang libclang-rt-14-dev) ;;
     # Building the Debian package (dpkg-shlibdeps, file) and checking it.
