@@ -1,9 +1,11 @@
 #include "app/application.h"
 
+#include <QDialog>
 #include <QLocale>
 
 #include "app/title.h"
 #include "convert/number_text.h"
+#include "forms/frame.h"
 #include "forms/hints.h"
 #include "notices/notice.h"
 
@@ -17,9 +19,19 @@ RunamikaApplication::RunamikaApplication(int& argc, char** argv) : QApplication(
         QString::fromStdString(ApplicationTitleFromPath(applicationFilePath().toStdString())));
     // The hint timings are the application style's: set once, before any window exists.
     UseHintTimings();
+    // Docks and task bars find the launcher of the window by this name.
+    setDesktopFileName(QStringLiteral("com.example.runamika"));
 }
 
 bool RunamikaApplication::notify(QObject* receiver, QEvent* event) {
+    // Dialogs (the About dialog, the notices) have a fixed frame: no minimise or maximise box
+    // under a window manager either.
+    if (event->type() == QEvent::Show) {
+        if (auto* dialog = qobject_cast<QDialog*>(receiver);
+            dialog != nullptr && dialog->isWindow()) {
+            OfferMoveAndCloseOnly(dialog);
+        }
+    }
     bool handled = false;
     RunGuarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;
@@ -28,5 +40,10 @@ bool RunamikaApplication::notify(QObject* receiver, QEvent* event) {
 bool RunamikaApplication::event(QEvent* event) {
     // A change of the regional settings reaches the application object first, then its windows.
     if (event->type() == QEvent::LocaleChange) ReadDecimalMarkFromLocale();
+    // Told to end (the session manager's "die" at log-off or shutdown): the loop ends without
+    // closing the windows, so the main window's close does not run and nothing is written.
+    // The toolkit's own handling would close every window first. A normal close has closed
+    // the main window already when this arrives.
+    if (event->type() == QEvent::Quit) return QCoreApplication::event(event);
     return QApplication::event(event);
 }

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -102,7 +103,15 @@ TAboutBox::TAboutBox(QWidget* parent)
 
     Label2 = MakeLabel(Panel1, "Label2", QStringLiteral("(mail@example.com)"), {128, 136});
     Label2->setFont(SystemFont(19));
+    // Black text, on the panel's face where that is light, else on white.
     SetTextColour(Label2, Qt::black);
+    {
+        QPalette colours = Label2->palette();
+        colours.setColor(QPalette::Window,
+                         LightOr(Panel1->palette().color(QPalette::Window), Qt::white));
+        Label2->setPalette(colours);
+        Label2->setAutoFillBackground(true);
+    }
     Label2->adjustSize();
 
     OKButton = new GlyphButton(QStringLiteral("OK"), OkGlyphStrip(), this);
@@ -126,9 +135,19 @@ int TAboutBox::ShowModal() {
             move(DialogFirstPosition(primary->geometry(), mainMonitor, OuterSize(this)));
         }
     }
+    // The window that was active, and the control in it that had the focus, get both back
+    // when the dialog closes, also where no window manager hands the activation back.
+    const QPointer<QWidget> before = QApplication::activeWindow();
+    const QPointer<QWidget> focus = before ? before->focusWidget() : nullptr;
     OKButton->setFocus(Qt::OtherFocusReason);
     setWindowModality(Qt::ApplicationModal);
-    return exec();
+    const int result = exec();
+    const QWidget* active = QApplication::activeWindow();
+    if (before && before != this && before->isVisible() && (active == nullptr || active == this)) {
+        before->activateWindow();
+        if (focus) focus->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    return result;
 }
 
 void TAboutBox::keyPressEvent(QKeyEvent* event) {

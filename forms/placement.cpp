@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+
 QPoint CentredPosition(const QRect& screen, QSize outer, bool clampAtZero) {
     int x = screen.left() + (screen.width() - outer.width()) / 2;
     int y = screen.top() + (screen.height() - outer.height()) / 2;
@@ -18,6 +20,14 @@ QPoint DialogFirstPosition(const QRect& primary, const QRect& mainWindowMonitor,
         return CentredPosition(mainWindowMonitor, outer, false);
     }
     return CentredPosition(primary, outer, true);
+}
+
+QSize ClampedOuterSize(QSize wanted, QSize smallest, QSize largest) {
+    const auto clamp = [](int value, int low, int high) {
+        return std::max(low, std::min(value, high));
+    };
+    return {clamp(wanted.width(), smallest.width(), largest.width()),
+            clamp(wanted.height(), smallest.height(), largest.height())};
 }
 
 QSize OuterSize(QWidget* window) {

@@ -16,5 +16,9 @@ QPoint CentredPosition(const QRect& screen, QSize outer, bool clampAtZero);
 // main window is on another monitor, centred on that monitor instead, without the clamp.
 QPoint DialogFirstPosition(const QRect& primary, const QRect& mainWindowMonitor, QSize outer);
 
+// The wanted outer size with each side kept within [smallest, largest]; smallest wins where the
+// two cross.
+QSize ClampedOuterSize(QSize wanted, QSize smallest, QSize largest);
+
 // A top-level widget's outer size, frame included, as far as the platform knows its frame.
 QSize OuterSize(QWidget* window);

@@ -22,6 +22,7 @@
 #include "convert/conversion.h"
 #include "convert/units.h"
 #include "forms/About.h"
+#include "forms/frame.h"
 #include "forms/hints.h"
 #include "forms/look.h"
 #include "forms/placement.h"
@@ -42,6 +43,13 @@ void SetBackground(QWidget* widget, const QColor& colour) {
     palette.setColor(QPalette::Window, colour);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+}
+
+// A label whose text colour is fixed gets the background that goes with it, so that it stays
+// readable whatever the desktop's colour scheme.
+void SetFixedColours(QWidget* widget, const QColor& text, const QColor& background) {
+    SetTextColour(widget, text);
+    SetBackground(widget, background);
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect bounds) {
@@ -76,6 +84,8 @@ void InputEdit::focusInEvent(QFocusEvent* event) {
     case Qt::MouseFocusReason:
     case Qt::ActiveWindowFocusReason:
     case Qt::PopupFocusReason:
+    // Back from the menu bar: the focus never left for another control.
+    case Qt::MenuBarFocusReason:
         break;
     default:
         selectAll();
@@ -103,18 +113,21 @@ void TForm1::BuildControls() {
     client->setObjectName(QStringLiteral("ClientArea"));
     setCentralWidget(client);
 
+    // The unit labels stand on white, so their text is black.
     Label16 = MakeLabel(client, "Label16", QString(), QRect(196, 389, 0, 18));
-    SetBackground(Label16, Qt::white);
+    SetFixedColours(Label16, Qt::black, Qt::white);
     Label17 = MakeLabel(client, "Label17", QString(), QRect(560, 389, 0, 18));
-    SetBackground(Label17, Qt::white);
+    SetFixedColours(Label17, Qt::black, Qt::white);
     label1 = MakeLabel(client, "label1", QStringLiteral("変換前"), QRect(24, 360, 48, 18));
     Label2 = MakeLabel(client, "Label2", QStringLiteral("変換後"), QRect(384, 360, 48, 17));
 
-    Label5 = MakeLabel(client, "Label5", QString(), QRect(388, 385, 164, 25));
+    Label5 = new ResultLabel(client, 19);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5->setGeometry(388, 385, 164, 25);
     Label5->setFont(SystemFont(19));
     Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    SetTextColour(Label5, Qt::black);
-    SetBackground(Label5, palette().color(QPalette::Button));
+    // Black text on the button face, or on white where the scheme's button face is dark.
+    SetFixedColours(Label5, Qt::black, LightOr(palette().color(QPalette::Button), Qt::white));
     const QString resultHint = QStringLiteral("変換後の数値です。");
     SetHint(Label5, resultHint);
     // A label's accessible name would hide its text (the result): the hint goes into the
@@ -134,6 +147,12 @@ void TForm1::BuildControls() {
     Edit11->setGeometry(24, 384, 166, 26);
     Edit11->setFont(SystemFont(19));
     SetTextColour(Edit11, Qt::black);
+    {
+        // Black text is written on the field's own light background.
+        QPalette colours = Edit11->palette();
+        colours.setColor(QPalette::Base, LightOr(colours.color(QPalette::Base), Qt::white));
+        Edit11->setPalette(colours);
+    }
     Edit11->setMaxLength(std::numeric_limits<int>::max());
     const QString inputHint = QStringLiteral("ここに変換したい数値を入れてください。");
     SetHint(Edit11, inputHint);
@@ -224,7 +243,8 @@ QWidget* TForm1::BuildPage(Page page, RadioGroup*& from, RadioGroup*& to, QLabel
 
     arrow = MakeLabel(sheet, kNames[i][2], QStringLiteral("→"), QRect(296, 152, 18, 18));
     arrow->setFont(SystemFont(19, true));
-    SetTextColour(arrow, Qt::black);
+    // A black arrow: on the page's own face where that is light, else on white.
+    SetFixedColours(arrow, Qt::black, LightOr(sheet->palette().color(QPalette::Window), Qt::white));
     arrow->setAlignment(Qt::AlignCenter);
     return sheet;
 }
@@ -342,9 +362,11 @@ void TForm1::Button11Click(QObject*) {
 
 void TForm1::TabbedNotebook1Click(QObject*) {
     ResetInput();
+    // The labels name the units that the page's groups select, so a result never stands
+    // beside a unit other than the one it was converted to.
     const Page page = kPages.at(static_cast<std::size_t>(TabbedNotebook1->currentIndex()));
-    SetUnitLabel(Label16, page, 0);
-    SetUnitLabel(Label17, page, 0);
+    SetUnitLabel(Label16, page, FromGroup(page)->ItemIndex());
+    SetUnitLabel(Label17, page, ToGroup(page)->ItemIndex());
     FocusInput();
 }
 
@@ -412,22 +434,84 @@ void TForm1::SetUnitLabelText(QLabel* label, const QString& text) {
 
 void TForm1::SetOuterSize(QSize outer) {
     outerSize_ = outer;
-    QMargins frame;
-    if (const QWindow* window = windowHandle()) frame = window->frameMargins();
-    resize(outer.width() - frame.left() - frame.right(),
-           outer.height() - frame.top() - frame.bottom());
+    ApplyOuterSize();
+}
+
+void TForm1::ApplyOuterSize() {
+    // Never smaller than the frame with its title bar around the whole menu bar (an empty
+    // window would never be shown), never larger than the whole virtual desktop (that would
+    // only cost time and memory).
+    const QSize frame(frame_.left() + frame_.right(), frame_.top() + frame_.bottom());
+    const QSize smallest = MainMenu1->sizeHint()
+                               .expandedTo(minimumSizeHint())
+                               .expandedTo(minimumSize())
+                               .expandedTo(QSize(1, 1)) +
+                           frame;
+    QSize largest = smallest;
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        largest = primary->virtualSize().expandedTo(smallest);
+    }
+    resize(ClampedOuterSize(outerSize_, smallest, largest) - frame);
+}
+
+QMargins TForm1::FrameNow() {
+    if (shown_) {
+        if (const auto margins = CurrentFrameMargins(this)) return *margins;
+    }
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+QRect TForm1::OuterRect() {
+    return geometry().marginsAdded(FrameNow());
+}
+
+void TForm1::PlaceCentred() {
+    // The frame is centred on the whole primary screen, never at a negative position. The
+    // client rectangle is placed inside it, which holds also while the toolkit does not know
+    // the frame yet.
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary == nullptr) return;
+    const QPoint at = CentredPosition(primary->geometry(), size().grownBy(frame_), true);
+    setGeometry(QRect(at + QPoint(frame_.left(), frame_.top()), size()));
 }
 
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
-    // The frame is known once the window exists: the designed size is the outer one.
-    SetOuterSize(outerSize_);
-    // First showing: centred on the whole primary screen, never at a negative position.
-    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
-        move(CentredPosition(primary->geometry(), OuterSize(this), true));
+    // The window is not mapped yet: the manager says which frame it will add, so that the
+    // stored size is the outer one from the first picture on.
+    if (const auto requested = RequestFrameMargins(this)) {
+        frame_ = *requested;
+    } else {
+        frame_ = FrameNow();
     }
+    ApplyOuterSize();
+    PlaceCentred();
+}
+
+bool TForm1::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // Once the manager has framed the window, the frame is known for certain; where it differs
+    // from what was asked for before mapping, the stored outer size and the centring are
+    // applied again, once.
+    if (shown_ && !frameSettled_ &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+         event->type() == QEvent::Expose || event->type() == QEvent::UpdateRequest) &&
+        FramedByManager(this)) {
+        frameSettled_ = true;
+        const QMargins frame = FrameNow();
+        if (frame != frame_ && !isMaximized() && !isMinimized() && !isFullScreen()) {
+            frame_ = frame;
+            ApplyOuterSize();
+            PlaceCentred();
+        }
+        NoteBounds();
+    }
+    return handled;
 }
 
 void TForm1::moveEvent(QMoveEvent* event) {
@@ -446,23 +530,22 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 void TForm1::NoteBounds() {
-    if (!isMinimized()) unminimisedBounds_ = frameGeometry();
+    if (!isMinimized()) unminimisedBounds_ = OuterRect();
 }
 
-QRect TForm1::CurrentBounds() const {
+QRect TForm1::CurrentBounds() {
     // The outer rectangle: normal or maximised as it stands. A minimised window keeps the one
     // it had before it was minimised, maximised or not; what the platform reports for an
     // icon is no place on the screen.
     if (isMinimized() && unminimisedBounds_.isValid()) return unminimisedBounds_;
-    return frameGeometry();
+    return OuterRect();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (RunGuarded([this] { FormClose(this); })) {
-        event->accept();
-    } else {
-        event->ignore();
-    }
+    // A placement file that cannot be written costs the window size, not the way out: the
+    // notice is shown, and once it is dismissed the window closes all the same.
+    RunGuarded([this] { FormClose(this); });
+    event->accept();
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
@@ -536,10 +619,14 @@ void TForm1::NotebookMouse(QObject* watched, QEvent* event) {
     const bool onSurface = TabbedNotebook1->rect().contains(at) && !pageArea.contains(at);
     if (event->type() == QEvent::MouseButtonPress) {
         notebookPressed_ = onSurface;
-        // Focus leaving a control of the page goes to the notebook before the page changes.
+        // Focus leaving a control of the page goes to the notebook before the page changes;
+        // a press that changes no page (on the current tab, beside the tabs) moves nothing.
+        QTabBar* bar = TabbedNotebook1->tabBar();
+        const int tab = watched == bar ? bar->tabAt(mouse->position().toPoint()) : -1;
+        const bool changesPage = tab >= 0 && tab != TabbedNotebook1->currentIndex();
         const QWidget* focus = QApplication::focusWidget();
-        if (onSurface && focus != nullptr && TabbedNotebook1->isAncestorOf(focus) &&
-            focus != TabbedNotebook1->tabBar()) {
+        if (changesPage && focus != nullptr && TabbedNotebook1->isAncestorOf(focus) &&
+            focus != bar) {
             TabbedNotebook1->setFocus(Qt::MouseFocusReason);
         }
         return;

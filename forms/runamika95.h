@@ -18,6 +18,7 @@
 #include "convert/conversion.h"
 #include "convert/units.h"
 #include "forms/radio_group.h"
+#include "forms/result_label.h"
 
 // The input field: whenever it takes the focus other than by a mouse press inside it, its
 // whole text is selected.
@@ -66,7 +67,7 @@ public:
     QLabel* Label17;
     QLabel* Label2;
     QLabel* label1;
-    QLabel* Label5;
+    ResultLabel* Label5;
     QFrame* Bevel1;
     QAction* N1;
     QAction* e1;
@@ -103,8 +104,12 @@ public:
     RadioGroup* FromGroup(Page page) const;
     RadioGroup* ToGroup(Page page) const;
 
-    // Sets the outer size (frame included) of the window.
+    // Sets the outer size (frame included) of the window, kept between the smallest window
+    // that shows its menu bar and the virtual desktop.
     void SetOuterSize(QSize outer);
+
+    // The window's outer rectangle, frame included, as the window system has it now.
+    QRect OuterRect();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -112,6 +117,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -129,7 +135,10 @@ private:
     void NotebookMouse(QObject* watched, QEvent* event);
     bool ButtonKey(QObject* watched, QKeyEvent* key);
     void NoteBounds();
-    QRect CurrentBounds() const;
+    QRect CurrentBounds();
+    void ApplyOuterSize();
+    void PlaceCentred();
+    QMargins FrameNow();
 
     std::string placementFile_;
     ConversionState state_;
@@ -140,6 +149,10 @@ private:
     QRect unminimisedBounds_;
     bool notebookPressed_ = false;
     bool shown_ = false;
+    // The frame that the window manager puts around the window, as last learnt; and whether
+    // the first framing has been seen, after which the designed placement is not redone.
+    QMargins frame_;
+    bool frameSettled_ = false;
 };
 
 extern TForm1* Form1;
