@@ -173,7 +173,8 @@ bool SyncFolder(const std::string& folder) {
 // flushed, and renamed over target. old describes the file being replaced, if there is one; its
 // permissions (and, where we may, its owner) carry over. The temporary file never outlives a
 // failure.
-bool ReplaceFile(const std::string& target, std::string_view data, const struct stat* old) {
+enum class Replaced { Done, NoTemporary, Failed };
+Replaced ReplaceFile(const std::string& target, std::string_view data, const struct stat* old) {
     static std::atomic<unsigned> counter{0};
     const auto slash = target.rfind('/');
     const std::string prefix = slash == std::string::npos ? "" : target.substr(0, slash + 1);
@@ -189,9 +190,9 @@ bool ReplaceFile(const std::string& target, std::string_view data, const struct 
                     std::to_string(counter.fetch_add(1));
         fd = Descriptor(
             open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (!fd.IsOpen() && errno != EEXIST) return false;
+        if (!fd.IsOpen() && errno != EEXIST) return Replaced::NoTemporary;
     }
-    if (!fd.IsOpen()) return false;
+    if (!fd.IsOpen()) return Replaced::NoTemporary;
 
     // From here on the temporary file exists: every way out that does not rename it removes it.
     struct RemoveUnlessRenamed {
@@ -209,9 +210,21 @@ bool ReplaceFile(const std::string& target, std::string_view data, const struct 
     }
     ok = ok && fsync(fd.Get()) == 0;
     ok = fd.Close() && ok;
-    if (!ok || rename(temporary.c_str(), target.c_str()) != 0) return false;
+    if (!ok || rename(temporary.c_str(), target.c_str()) != 0) return Replaced::Failed;
     cleanup.renamed = true;
-    return SyncFolder(folder);
+    return SyncFolder(folder) ? Replaced::Done : Replaced::Failed;
+}
+
+// Writes data over the existing file target, for a file that may be written in a folder where
+// no file may be made. Not atomic: the content is written from the start, then the file is cut
+// to its length and flushed.
+bool WriteInPlace(const std::string& target, std::string_view data) {
+    const Descriptor fd(open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.IsOpen()) return false;
+    struct stat st {};
+    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    return WriteAll(fd, data) && ftruncate(fd.Get(), static_cast<off_t>(data.size())) == 0 &&
+           fsync(fd.Get()) == 0;
 }
 
 } // namespace
@@ -372,7 +385,17 @@ bool WriteIniString(const std::string& fileName, std::string_view section, std::
         if (exists && !ReadBlocks(target, append)) return false;
         const auto updated = WithIniValue(content, section, key, value);
         if (!updated) return false;
-        return ReplaceFile(target, *updated, exists ? &st : nullptr);
+        switch (ReplaceFile(target, *updated, exists ? &st : nullptr)) {
+        case Replaced::Done:
+            return true;
+        case Replaced::NoTemporary:
+            // A writable file in a folder that takes no new file (a read-only folder) is
+            // written in place.
+            return exists && WriteInPlace(target, *updated);
+        case Replaced::Failed:
+            break;
+        }
+        return false;
     } catch (const std::bad_alloc&) {
         return false;
     } catch (const std::length_error&) {

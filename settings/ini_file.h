@@ -10,7 +10,8 @@
 //
 // A write changes its own key's line and nothing else: every other byte of the file stays as it
 // was. The file is replaced atomically (temporary file in the same folder, flushed, renamed over
-// the old one), so an interrupted write leaves either the old or the new file.
+// the old one), so an interrupted write leaves either the old or the new file. Only where the
+// folder takes no new file but the file itself may be written is it written in place.
 #pragma once
 
 #include <cstddef>
@@ -58,7 +59,8 @@ std::string ReadIniString(const std::string& fileName, std::string_view section,
 
 // Sets key in section to value, creating the file, the section (at the end of the file) and the
 // key (after the last entry of its section) when missing. False when the file cannot be
-// written: a read-only file or folder, a missing folder, a path that is not a regular file, or a
+// written: a read-only file, a new file in a read-only or missing folder, a path that is not a
+// regular file, or a
 // section, key or value that the format cannot hold (see WithIniValue). A failed write leaves
 // the file as it was and no temporary file behind.
 bool WriteIniString(const std::string& fileName, std::string_view section, std::string_view key,

@@ -54,38 +54,59 @@ Outcome RunWriteHelper(const std::string& helper, const std::string& file) {
 
 } // namespace
 
-TEST(PlacementReadOnly, ReadOnlyFileOrFolderFailsUntilMadeWritable) {
-    for (const bool folderReadOnly : {false, true}) {
-        SCOPED_TRACE(folderReadOnly ? "read-only folder" : "read-only file");
+// A write needs the file to be writable, and a new file needs a writable folder; a writable
+// file in a read-only folder (where no temporary file can be made) is written in place.
+TEST(PlacementReadOnly, WritesWhereTheFileMayBeWrittenAndFailsElsewhere) {
+    struct Case {
+        const char* name;
+        mode_t fileMode; // 0: no file
+        mode_t folderMode;
+        bool written;
+    };
+    const Case cases[] = {
+        {"read-only file", 0444, 0755, false},
+        {"writable file in a read-only folder", 0644, 0555, true},
+        {"read-only file in a read-only folder", 0444, 0555, false},
+        {"no file in a read-only folder", 0, 0555, false},
+    };
+    const std::string before = "; kept\n[form]\nleft=1\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         TempFolder root;
         const std::string dir = root / "app";
         const std::string file = dir + "/CONV.ini";
         const std::string helper = root / "helper";
         ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
-        const std::string before = "; kept\n[form]\nleft=1\n";
-        WriteBytes(file, before);
+        if (c.fileMode != 0) WriteBytes(file, before);
         // A copy of the helper that the unprivileged user can reach and run.
         std::filesystem::copy_file(SETTINGS_WRITE_HELPER, helper);
         ASSERT_EQ(chmod(helper.c_str(), 0755), 0);
         ASSERT_EQ(chmod(root.Path().c_str(), 0755), 0);
         if (geteuid() == 0) {
             ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
-            ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+            if (c.fileMode != 0) {
+                ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+            }
         }
-        const std::string& readOnly = folderReadOnly ? dir : file;
-        ASSERT_EQ(chmod(readOnly.c_str(), folderReadOnly ? 0555 : 0444), 0);
+        if (c.fileMode != 0) {
+            ASSERT_EQ(chmod(file.c_str(), c.fileMode), 0);
+        }
+        ASSERT_EQ(chmod(dir.c_str(), c.folderMode), 0);
 
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            const Outcome outcome = RunWriteHelper(helper, file);
+        const Outcome outcome = RunWriteHelper(helper, file);
+        const std::set<std::string> entries =
+            c.fileMode != 0 ? std::set<std::string>{"CONV.ini"} : std::set<std::string>{};
+        EXPECT_EQ(FolderEntries(dir), entries);
+        if (c.written) {
+            EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+            EXPECT_EQ(ReadBytes(file), "; kept\n[form]\nleft=10\ntop=20\nwidth=800\nheight=600\n");
+        } else {
             EXPECT_EQ(outcome.exitCode, 3);
             EXPECT_EQ(outcome.output, file + " に書き込めません");
-            EXPECT_EQ(ReadBytes(file), before);
-            EXPECT_EQ(FolderEntries(dir), std::set<std::string>{"CONV.ini"});
+            if (c.fileMode != 0) {
+                EXPECT_EQ(ReadBytes(file), before);
+            }
         }
-
-        ASSERT_EQ(chmod(readOnly.c_str(), folderReadOnly ? 0755 : 0644), 0);
-        const Outcome outcome = RunWriteHelper(helper, file);
-        EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
-        EXPECT_EQ(ReadBytes(file), "; kept\n[form]\nleft=10\ntop=20\nwidth=800\nheight=600\n");
+        ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
     }
 }
