@@ -1,0 +1,77 @@
+// The 80-bit extended format computed by the x87 unit: the compiler's long double, where it is
+// that format (GCC and Clang on x86 and x86-64). Everything that depends on the unit itself
+// (its reset and control word) lives here and in x87_extended.cpp.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "convert/extended_bits.h"
+
+#if !(defined(__i386__) || defined(__x86_64__)) || __LDBL_MANT_DIG__ != 64
+#error "x87_extended.h needs a long double in the x87 80-bit format"
+#endif
+
+namespace x87 {
+
+using Extended = long double;
+
+// Exactly significand × 2^exponent; the value must be a normal extended number.
+constexpr Extended ExtendedConstant(std::uint64_t significand, int exponent) {
+    Extended scale = 1.0L;
+    Extended factor = exponent < 0 ? 0.5L : 2.0L;
+    for (unsigned n = static_cast<unsigned>(exponent < 0 ? -exponent : exponent); n != 0;) {
+        if ((n & 1) != 0) scale *= factor;
+        n >>= 1;
+        if (n != 0) factor *= factor;
+    }
+    return static_cast<Extended>(significand) * scale;
+}
+
+constexpr Extended ExtendedFromInt(std::int64_t n) {
+    return static_cast<Extended>(n);
+}
+
+constexpr Extended ExtendedFromFraction(ExtendedWide numerator, ExtendedWide denominator) {
+    const ExactSignificand s = NearestToFraction(numerator, denominator);
+    return ExtendedConstant(s.significand, s.exponent);
+}
+
+inline Extended ExtendedFromBits(ExtendedBits bits) {
+    Extended x = 0;
+    std::memcpy(&x, &bits.significand, 8);
+    std::memcpy(reinterpret_cast<unsigned char*>(&x) + 8, &bits.signExponent, 2);
+    return x;
+}
+
+inline ExtendedBits BitsOf(Extended x) {
+    ExtendedBits bits{};
+    std::memcpy(&bits.significand, &x, 8);
+    std::memcpy(&bits.signExponent, reinterpret_cast<const unsigned char*>(&x) + 8, 2);
+    return bits;
+}
+
+inline Extended ExtendedFromDouble(double d) {
+    return d;
+}
+inline double RoundToDouble(Extended x) {
+    return static_cast<double>(x);
+}
+inline Extended RoundToInteger(Extended x) {
+    return __builtin_rintl(x);
+}
+inline std::uint64_t WholeNumber(Extended x) {
+    return static_cast<std::uint64_t>(x);
+}
+inline Extended Magnitude(Extended x) {
+    return __builtin_fabsl(x);
+}
+inline bool IsInfinite(Extended x) {
+    return __builtin_isinf(x);
+}
+
+// Resets the unit (empties its register stack, clears every condition flag) and loads the
+// working control word: 64-bit precision, round to nearest even, every exception masked.
+void SetArithmeticEnvironment();
+
+} // namespace x87

@@ -1,0 +1,362 @@
+// The software extended unit against the x87, operation by operation, on operands weighted
+// towards the hard cases: ties, carries out of the significand, cancellation, exponent
+// differences around the width of the significand, results near the largest and smallest
+// numbers, subnormals, signed zeros, infinities, and (rarely) NaNs and unsupported patterns.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <utility>
+
+#include "convert/soft_extended.h"
+#include "convert/x87_extended.h"
+
+namespace differential {
+
+enum class Operation {
+    Add,
+    Subtract,
+    Multiply,
+    Divide,
+    RoundToInteger,
+    Compare,
+    FromDouble,
+    ToDouble,
+    FromInt,
+};
+
+inline constexpr Operation kOperations[] = {
+    Operation::Add,        Operation::Subtract,       Operation::Multiply,
+    Operation::Divide,     Operation::RoundToInteger, Operation::Compare,
+    Operation::FromDouble, Operation::ToDouble,       Operation::FromInt,
+};
+
+inline const char* Name(Operation op) {
+    switch (op) {
+    case Operation::Add:
+        return "add";
+    case Operation::Subtract:
+        return "subtract";
+    case Operation::Multiply:
+        return "multiply";
+    case Operation::Divide:
+        return "divide";
+    case Operation::RoundToInteger:
+        return "round to integer";
+    case Operation::Compare:
+        return "compare";
+    case Operation::FromDouble:
+        return "from double";
+    case Operation::ToDouble:
+        return "to double";
+    case Operation::FromInt:
+        return "from integer";
+    }
+    return "?";
+}
+
+inline std::string Hex(ExtendedBits b) {
+    char out[40];
+    std::snprintf(out, sizeof out, "%04X:%016llX", b.signExponent,
+                  static_cast<unsigned long long>(b.significand));
+    return out;
+}
+
+class Generator {
+public:
+    explicit Generator(std::uint64_t seed) : rng_(seed) {}
+
+    std::uint64_t Next() { return rng_(); }
+    unsigned Below(unsigned n) { return static_cast<unsigned>(rng_() % n); }
+
+    // A significand with its integer bit set, often with few bits in use (ties, exact results)
+    // or runs of ones (carries).
+    std::uint64_t Significand() {
+        std::uint64_t m = rng_();
+        switch (Below(8)) {
+        case 0:
+            m &= ~((std::uint64_t{1} << Below(64)) - 1);
+            break; // trailing zeros
+        case 1:
+            m |= (std::uint64_t{1} << Below(64)) - 1;
+            break; // trailing ones
+        case 2:
+            m = ~std::uint64_t{0} << Below(64);
+            break; // ones, then zeros
+        case 3:
+            m = (m & 0xFFFF) << Below(49);
+            break; // few bits
+        default:
+            break;
+        }
+        return m | kExtendedIntegerBit;
+    }
+
+    unsigned Exponent() {
+        switch (Below(6)) {
+        case 0:
+            return 1 + Below(140); // near the smallest normals
+        case 1:
+            return 32766 - Below(140); // near the largest numbers
+        case 2:
+            return 16383 - 70 + Below(140); // around 1 (integers, rounding)
+        default:
+            return 1 + Below(32766);
+        }
+    }
+
+    ExtendedBits Operand() {
+        const std::uint16_t sign = (rng_() & 1) != 0 ? 0x8000 : 0;
+        const unsigned pick = Below(1000);
+        if (pick < 30) return {0, sign};                                           // zeros
+        if (pick < 45) return {kExtendedIntegerBit, std::uint16_t(sign | 0x7FFF)}; // infinities
+        if (pick < 120) {                                                          // subnormals
+            return {Significand() >> Below(64), sign};
+        }
+        if (pick < 124) { // NaNs
+            std::uint64_t m = Significand() | (rng_() & 1 ? 0x4000000000000000ull : 0);
+            if (m == kExtendedIntegerBit) m |= 1;
+            return {m, std::uint16_t(sign | 0x7FFF)};
+        }
+        if (pick < 127) { // unnormals, pseudo-denormals, pseudo-infinities
+            const std::uint64_t m = Significand() & ~kExtendedIntegerBit;
+            switch (Below(3)) {
+            case 0:
+                return {m, std::uint16_t(sign | Exponent())};
+            case 1:
+                return {m | kExtendedIntegerBit, sign};
+            default:
+                return {m, std::uint16_t(sign | 0x7FFF)};
+            }
+        }
+        return {Significand(), std::uint16_t(sign | Exponent())};
+    }
+
+    // A second operand related to the first so that hard cases come up often.
+    ExtendedBits Partner(ExtendedBits a, Operation op) {
+        const unsigned biased = a.signExponent & 0x7FFF;
+        if (biased == 0x7FFF && a.significand != kExtendedIntegerBit && Below(2) == 0) {
+            // The same NaN (or its signalling twin) with the other sign.
+            return {a.significand ^ (Below(2) != 0 ? 0x4000000000000000ull : 0),
+                    std::uint16_t(a.signExponent ^ 0x8000)};
+        }
+        if (biased == 0 || biased == 0x7FFF || Below(4) == 0) return Operand();
+        const std::uint16_t sign = (rng_() & 1) != 0 ? 0x8000 : 0;
+        auto clamp = [](long e) {
+            return static_cast<std::uint16_t>(e < 0 ? 0 : e > 0x7FFE ? 0x7FFE : e);
+        };
+        switch (op) {
+        case Operation::Add:
+        case Operation::Subtract:
+        case Operation::Compare: {
+            // Exponent differences around 0, 1, 62..66, 127..129; significands equal or
+            // next to each other (cancellation).
+            static constexpr int kSteps[] = {0, 0, 0, 1, 2, 62, 63, 64, 65, 66, 127, 128, 129, 200};
+            const int step = kSteps[Below(sizeof kSteps / sizeof kSteps[0])];
+            const long e = static_cast<long>(biased) - (Below(2) != 0 ? step : -step);
+            std::uint64_t m = Below(3) == 0 ? a.significand + Below(5) - 2 : Significand();
+            m |= kExtendedIntegerBit;
+            if (Below(4) == 0) m = (a.significand >> Below(3)) | kExtendedIntegerBit;
+            return {m, std::uint16_t(sign | clamp(e))};
+        }
+        case Operation::Multiply: {
+            // Products near the edges of the range: exponents summing to about 0 or 2 × bias.
+            long e;
+            switch (Below(3)) {
+            case 0:
+                e = 2 * 16383 - static_cast<long>(biased) + static_cast<long>(Below(5)) - 2;
+                break;
+            case 1:
+                e = -static_cast<long>(biased) + 16383 - 63 + static_cast<long>(Below(140)) - 70 +
+                    1;
+                break;
+            default:
+                e = 16383 + static_cast<long>(Below(128)) - 64;
+                break;
+            }
+            return {Significand(), std::uint16_t(sign | clamp(e))};
+        }
+        case Operation::Divide: {
+            long e;
+            switch (Below(3)) {
+            case 0:
+                e = static_cast<long>(biased) - 16383 + static_cast<long>(Below(5)) - 2;
+                break;
+            case 1:
+                e = static_cast<long>(biased) + 16383 - 32766 + 63 - static_cast<long>(Below(140)) +
+                    70;
+                break;
+            default:
+                e = 16383 + static_cast<long>(Below(128)) - 64;
+                break;
+            }
+            // Often a divisor that divides the dividend's significand (exact or tie quotients).
+            std::uint64_t m = Significand();
+            if (Below(3) == 0) m = kExtendedIntegerBit | (std::uint64_t{1} << Below(63));
+            return {m, std::uint16_t(sign | clamp(e))};
+        }
+        default:
+            return Operand();
+        }
+    }
+
+    // An operand for the operations with one argument.
+    ExtendedBits Single(Operation op) {
+        ExtendedBits x = Operand();
+        const unsigned biased = x.signExponent & 0x7FFF;
+        if (biased == 0 || biased == 0x7FFF || Below(2) == 0) return x;
+        const std::uint16_t sign = x.signExponent & 0x8000;
+        if (op == Operation::RoundToInteger) {
+            // Around 0.5 .. 2^65, with halves and near-halves.
+            x.signExponent = std::uint16_t(sign | (16383 - 2 + Below(68)));
+            if (Below(3) == 0) x.significand = ~std::uint64_t{0} << Below(64);
+            if (Below(3) == 0) x.significand ^= std::uint64_t{1} << Below(64);
+            x.significand |= kExtendedIntegerBit;
+        } else if (op == Operation::ToDouble) {
+            // Around the double's largest and smallest numbers; ties at bit 10.
+            static constexpr int kCentres[] = {16383 + 1023, 16383 - 1022, 16383 - 1074, 16383};
+            const int centre = kCentres[Below(4)];
+            x.signExponent = std::uint16_t(sign | (centre - 60 + static_cast<int>(Below(120))));
+            if (Below(2) == 0) {
+                x.significand =
+                    (x.significand & ~std::uint64_t{0x7FF}) | (Below(2) ? 0x400 : 0x3FF + Below(3));
+            }
+            if (Below(4) == 0) x.significand |= ~std::uint64_t{0} << Below(64);
+        }
+        return x;
+    }
+
+    double Double() {
+        std::uint64_t bits = rng_();
+        switch (Below(4)) {
+        case 0:
+            bits &= 0x800FFFFFFFFFFFFFull;
+            break; // subnormals and zeros
+        case 1:
+            bits |= 0x7FF0000000000000ull;
+            if (Below(4)) bits &= 0xFFF0000000000000ull;
+            break;
+        default:
+            break;
+        }
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        return d;
+    }
+
+    std::int64_t Integer() {
+        const std::uint64_t v = rng_() >> Below(64);
+        return Below(2) != 0 ? static_cast<std::int64_t>(v) : -static_cast<std::int64_t>(v >> 1);
+    }
+
+private:
+    std::mt19937_64 rng_;
+};
+
+struct Outcome {
+    std::uint64_t compared = 0;
+    std::uint64_t mismatches = 0;
+};
+
+inline bool SameDouble(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Runs `count` cases of one operation; `report` hears about each mismatch (text).
+inline Outcome Run(Operation op, std::uint64_t count, std::uint64_t seed,
+                   const std::function<void(const std::string&)>& report) {
+    Generator g(seed * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(op));
+    Outcome out;
+    auto fail = [&](const std::string& what) {
+        ++out.mismatches;
+        if (report) report(std::string(Name(op)) + ": " + what);
+    };
+    for (std::uint64_t i = 0; i < count; ++i) {
+        ++out.compared;
+        switch (op) {
+        case Operation::Add:
+        case Operation::Subtract:
+        case Operation::Multiply:
+        case Operation::Divide:
+        case Operation::Compare: {
+            const ExtendedBits a = g.Operand();
+            const ExtendedBits b = g.Partner(a, op);
+            const x87::Extended ha = x87::ExtendedFromBits(a);
+            const x87::Extended hb = x87::ExtendedFromBits(b);
+            const soft::Extended sa = soft::ExtendedFromBits(a);
+            const soft::Extended sb = soft::ExtendedFromBits(b);
+            if (op == Operation::Compare) {
+                const int hw = (ha < hb) | (ha <= hb) << 1 | (ha == hb) << 2 | (ha > hb) << 3 |
+                               (ha >= hb) << 4;
+                const int sw = (sa < sb) | (sa <= sb) << 1 | (sa == sb) << 2 | (sa > sb) << 3 |
+                               (sa >= sb) << 4;
+                if (hw != sw) fail(Hex(a) + " ? " + Hex(b));
+                break;
+            }
+            ExtendedBits hr{}, sr{};
+            const char* sym = "";
+            switch (op) {
+            case Operation::Add:
+                hr = x87::BitsOf(ha + hb);
+                sr = soft::BitsOf(sa + sb);
+                sym = " + ";
+                break;
+            case Operation::Subtract:
+                hr = x87::BitsOf(ha - hb);
+                sr = soft::BitsOf(sa - sb);
+                sym = " - ";
+                break;
+            case Operation::Multiply:
+                hr = x87::BitsOf(ha * hb);
+                sr = soft::BitsOf(sa * sb);
+                sym = " * ";
+                break;
+            default:
+                hr = x87::BitsOf(ha / hb);
+                sr = soft::BitsOf(sa / sb);
+                sym = " / ";
+                break;
+            }
+            if (hr != sr)
+                fail(Hex(a) + sym + Hex(b) + ": x87 " + Hex(hr) + ", software " + Hex(sr));
+            break;
+        }
+        case Operation::RoundToInteger: {
+            const ExtendedBits a = g.Single(op);
+            const ExtendedBits hr = x87::BitsOf(x87::RoundToInteger(x87::ExtendedFromBits(a)));
+            const ExtendedBits sr = soft::BitsOf(soft::RoundToInteger(soft::ExtendedFromBits(a)));
+            if (hr != sr) fail(Hex(a) + ": x87 " + Hex(hr) + ", software " + Hex(sr));
+            break;
+        }
+        case Operation::ToDouble: {
+            const ExtendedBits a = g.Single(op);
+            const double hr = x87::RoundToDouble(x87::ExtendedFromBits(a));
+            const double sr = soft::RoundToDouble(soft::ExtendedFromBits(a));
+            if (!SameDouble(hr, sr))
+                fail(Hex(a) + ": x87 " + std::to_string(hr) + ", software " + std::to_string(sr));
+            break;
+        }
+        case Operation::FromDouble: {
+            const double d = g.Double();
+            const ExtendedBits hr = x87::BitsOf(x87::ExtendedFromDouble(d));
+            const ExtendedBits sr = soft::BitsOf(soft::ExtendedFromDouble(d));
+            if (hr != sr) fail(std::to_string(d) + ": x87 " + Hex(hr) + ", software " + Hex(sr));
+            break;
+        }
+        case Operation::FromInt: {
+            const std::int64_t n = g.Integer();
+            const ExtendedBits hr = x87::BitsOf(x87::ExtendedFromInt(n));
+            const ExtendedBits sr = soft::BitsOf(soft::ExtendedFromInt(n));
+            if (hr != sr) fail(std::to_string(n) + ": x87 " + Hex(hr) + ", software " + Hex(sr));
+            break;
+        }
+        }
+    }
+    return out;
+}
+
+} // namespace differential
