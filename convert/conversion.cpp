@@ -12,8 +12,8 @@ namespace {
 // Stores an extended value into a double, rounding to nearest. A finite value that becomes
 // infinite is the floating-point overflow failure, and the destination keeps its old value.
 void StoreDouble(Extended value, double& destination) {
-    const double rounded = static_cast<double>(value);
-    if (std::isinf(rounded) && !std::isinf(value)) throw FloatingPointOverflowFailure();
+    const double rounded = RoundToDouble(value);
+    if (std::isinf(rounded) && !IsInfinite(value)) throw FloatingPointOverflowFailure();
     destination = rounded;
 }
 
@@ -71,11 +71,11 @@ std::optional<std::string> Convert(Page page, int fromRow, int toRow, std::strin
         // No zero shortcut here; Fahrenheit to Fahrenheit shows the input itself and never
         // passes through Celsius.
         if (from.rule == ToBase::Fahrenheit && to.rule == ToBase::Fahrenheit) {
-            return FormatNumber(state.InputValue);
+            return FormatNumber(ExtendedFromDouble(state.InputValue));
         }
     } else if (state.InputValue == 0) {
         return "0";
     }
-    StoreDouble(ToBaseUnit(from, state.InputValue), state.BaseValue);
-    return FormatNumber(FromBaseUnit(to, state.BaseValue));
+    StoreDouble(ToBaseUnit(from, ExtendedFromDouble(state.InputValue)), state.BaseValue);
+    return FormatNumber(FromBaseUnit(to, ExtendedFromDouble(state.BaseValue)));
 }

@@ -6,6 +6,7 @@
 //   Extended                        the 80-bit extended number (+ - * /, unary -, comparisons)
 //   ExtendedConstant(m, e)          exactly m × 2^e
 //   ExtendedFromFraction(p, q)      the extended number nearest to p / q
+//   ExtendedFromDecimal("39.37")    the extended number nearest to a decimal text
 //   ExtendedFromInt, ExtendedFromDouble, RoundToDouble, RoundToInteger, WholeNumber,
 //   Magnitude, IsInfinite, BitsOf, ExtendedFromBits, SetArithmeticEnvironment
 #pragma once
@@ -28,6 +29,7 @@ using Extended = extended_unit::Extended;
 using extended_unit::BitsOf;
 using extended_unit::ExtendedConstant;
 using extended_unit::ExtendedFromBits;
+using extended_unit::ExtendedFromDecimal;
 using extended_unit::ExtendedFromDouble;
 using extended_unit::ExtendedFromFraction;
 using extended_unit::ExtendedFromInt;

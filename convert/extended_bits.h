@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 struct ExtendedBits {
     std::uint64_t significand;  // 64 bits, the integer bit (bit 63) included
@@ -56,4 +57,22 @@ constexpr ExactSignificand NearestToFraction(ExtendedWide numerator, ExtendedWid
         }
     }
     return {q, exponent};
+}
+
+// The extended number nearest to a decimal text of digits with an optional point ("39.37"), of
+// at most 38 digits in all.
+constexpr ExactSignificand NearestToDecimal(std::string_view text) {
+    ExtendedWide numerator = 0;
+    ExtendedWide denominator = 1;
+    bool fraction = false;
+    for (const char c : text) {
+        if (c == '.') {
+            fraction = true;
+            continue;
+        }
+        if (c < '0' || c > '9') throw "not a decimal number";
+        numerator = numerator * 10 + static_cast<unsigned>(c - '0');
+        if (fraction) denominator *= 10;
+    }
+    return NearestToFraction(numerator, denominator);
 }

@@ -1,9 +1,7 @@
 #include "convert/number_text.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <fpu_control.h>
 
 #include "failure/failure.h"
 
@@ -11,45 +9,18 @@ namespace {
 
 #include "convert/power_tables.inc"
 
-// 64-bit precision, round to nearest even, all six exceptions masked.
-constexpr fpu_control_t kWorkingControlWord = 0x037F;
-
 char g_decimalMark = '.';
 
-// The parts of an 80-bit extended number.
-struct ExtendedBits {
-    std::uint64_t significand; // integer bit included
-    unsigned biasedExponent;   // 0 .. 32767
-    bool negative;
+constexpr Extended kTen = ExtendedFromInt(10);
+constexpr Extended kDigitValues[] = {
+    ExtendedFromInt(0), ExtendedFromInt(1), ExtendedFromInt(2), ExtendedFromInt(3),
+    ExtendedFromInt(4), ExtendedFromInt(5), ExtendedFromInt(6), ExtendedFromInt(7),
+    ExtendedFromInt(8), ExtendedFromInt(9),
 };
-
-ExtendedBits Decompose(Extended x) {
-    unsigned char bytes[sizeof(Extended)];
-    std::memcpy(bytes, &x, sizeof bytes);
-    ExtendedBits bits{};
-    std::memcpy(&bits.significand, bytes, 8);
-    const unsigned top = static_cast<unsigned>(bytes[8]) | (static_cast<unsigned>(bytes[9]) << 8);
-    bits.biasedExponent = top & 0x7FFFu;
-    bits.negative = (top & 0x8000u) != 0;
-    return bits;
-}
-
-constexpr std::uint64_t kIntegerBit = 0x8000000000000000ull;
-
-// Rounds to an integer, nearest with ties to even (the working rounding mode).
-inline Extended RoundToInteger(Extended x) {
-    return __builtin_rintl(x);
-}
+constexpr Extended kTenPower17 = ExtendedFromInt(100000000000000000);
+constexpr Extended kTenPower18 = ExtendedFromInt(1000000000000000000);
 
 } // namespace
-
-void SetArithmeticEnvironment() {
-    // Reset the unit (empties the register stack, clears every condition flag), then load the
-    // working control word.
-    asm volatile("fninit" ::: "memory");
-    fpu_control_t word = kWorkingControlWord;
-    _FPU_SETCW(word);
-}
 
 char DecimalMark() {
     return g_decimalMark;
@@ -82,7 +53,7 @@ Extended ScaleByPowerOfTen(Extended x, int n) {
         if (m / 16 != 0) x = x * kLargePowers[m / 16];
         return x;
     }
-    if (n <= -5120) return 0.0L;
+    if (n <= -5120) return ExtendedFromInt(0);
     const unsigned a = static_cast<unsigned>(-n);
     x = x / kSmallPowers[a % 32];
     const unsigned m = a / 32;
@@ -100,7 +71,7 @@ Extended ParseNumber(std::string_view text) {
     const char* const end = p + text.size();
     auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
 
-    Extended v = 0.0L;
+    Extended v = ExtendedFromInt(0);
     while (p != end && *p == ' ') ++p;
     bool negative = false;
     if (p != end && (*p == '+' || *p == '-')) {
@@ -110,11 +81,11 @@ Extended ParseNumber(std::string_view text) {
     // Once the value is infinite the text is rejected whatever follows, and arithmetic on an
     // infinity is slow on this unit; so a long run of digits stops early once it has overflowed.
     std::size_t sinceCheck = 0;
-    auto overflowed = [&] { return (++sinceCheck & 1023u) == 0 && std::isinf(v); };
+    auto overflowed = [&] { return (++sinceCheck & 1023u) == 0 && IsInfinite(v); };
     bool consumed = false;
     while (p != end && isDigit(*p)) {
-        v = v * 10.0L;
-        v = v + static_cast<Extended>(*p - '0');
+        v = v * kTen;
+        v = v + kDigitValues[*p - '0'];
         ++p;
         consumed = true;
         if (overflowed()) throw InvalidNumberFailure(text);
@@ -124,8 +95,8 @@ Extended ParseNumber(std::string_view text) {
         ++p;
         consumed = true;
         while (p != end && isDigit(*p)) {
-            v = v * 10.0L;
-            v = v + static_cast<Extended>(*p - '0');
+            v = v * kTen;
+            v = v + kDigitValues[*p - '0'];
             ++fractionDigits;
             ++p;
             if (overflowed()) throw InvalidNumberFailure(text);
@@ -150,12 +121,12 @@ Extended ParseNumber(std::string_view text) {
     }
     while (p != end && *p == ' ') ++p;
     if (p != end) throw InvalidNumberFailure(text);
-    if (std::isinf(v)) throw InvalidNumberFailure(text);
+    if (IsInfinite(v)) throw InvalidNumberFailure(text);
 
     const std::int64_t scale = static_cast<std::int64_t>(exponent) - fractionDigits;
     v = ScaleByPowerOfTen(v, scale <= -5120 ? -5120 : static_cast<int>(scale));
     if (negative) v = -v;
-    if (std::isinf(v)) throw InvalidNumberFailure(text);
+    if (IsInfinite(v)) throw InvalidNumberFailure(text);
     return v;
 }
 
@@ -176,19 +147,18 @@ DecimalRecord ToDecimal(Extended magnitude, int binaryExponent) {
     Extended s;
     for (int attempt = 0;; ++attempt) {
         s = RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - e10));
-        if (s >= 1e18L) {
-            s = s / 10.0L;
+        if (s >= kTenPower18) {
+            s = s / kTen;
             ++e10;
         }
         s = RoundToInteger(s);
         // Below 1e17 the estimate was one too large; this happens only for magnitudes below
         // 1e-205, and a second estimate always fits. The bound keeps a value that arithmetic
         // never produces from looping.
-        if (s >= 1e17L || attempt == 2) break;
+        if (s >= kTenPower17 || attempt == 2) break;
         --e10;
     }
-    std::uint64_t n =
-        s >= 1e17L && s < 1e18L ? static_cast<std::uint64_t>(s) : 100000000000000000ull;
+    std::uint64_t n = s >= kTenPower17 && s < kTenPower18 ? WholeNumber(s) : 100000000000000000ull;
 
     char raw[18];
     for (int i = 17; i >= 0; --i) {
@@ -221,24 +191,25 @@ DecimalRecord ToDecimal(Extended magnitude, int binaryExponent) {
 } // namespace
 
 std::string FormatNumber(Extended value) {
-    const ExtendedBits bits = Decompose(value);
-    if (bits.biasedExponent == 0) return "0";
-    if (bits.biasedExponent == 0x7FFF) {
-        if ((bits.significand & ~kIntegerBit) == 0) return bits.negative ? "-INF" : "INF";
+    const ExtendedBits bits = BitsOf(value);
+    const unsigned biasedExponent = bits.signExponent & 0x7FFFu;
+    const bool negative = (bits.signExponent & 0x8000u) != 0;
+    if (biasedExponent == 0) return "0";
+    if (biasedExponent == kExtendedMaxBiasedExponent) {
+        if ((bits.significand & ~kExtendedIntegerBit) == 0) return negative ? "-INF" : "INF";
         return "NAN";
     }
-    if ((bits.significand & kIntegerBit) == 0) {
+    if ((bits.significand & kExtendedIntegerBit) == 0) {
         // An unnormal: a pattern that arithmetic never produces and that the unit rejects as
         // an invalid operand, which yields a NaN.
         return "NAN";
     }
 
-    const DecimalRecord r =
-        ToDecimal(std::fabs(value), static_cast<int>(bits.biasedExponent) - 16383);
+    const DecimalRecord r = ToDecimal(Magnitude(value), static_cast<int>(biasedExponent) - 16383);
     const char mark = g_decimalMark;
     std::string out;
     out.reserve(24);
-    if (bits.negative) out.push_back('-');
+    if (negative) out.push_back('-');
     const int E = r.exponent;
     if (E > 15 || E < -3) {
         out.push_back(r.digits[0]);

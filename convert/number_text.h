@@ -3,17 +3,13 @@
 // here is part of what the user sees, digit for digit.
 #pragma once
 
-#include <limits>
 #include <string>
 #include <string_view>
 
-using Extended = long double;
-static_assert(std::numeric_limits<Extended>::digits == 64,
-              "Extended must be the x87 80-bit format with a 64-bit significand");
-
-// Sets the x87 unit to its working state: 64-bit precision, round to nearest even, every
-// exception masked (failures are detected by looking at values), condition flags cleared.
-void SetArithmeticEnvironment();
+// Extended and its operations; SetArithmeticEnvironment puts the arithmetic into its working
+// state (64-bit precision, round to nearest even, every exception masked: failures are found by
+// looking at values).
+#include "convert/extended.h"
 
 // Text as typed -> extended number. Throws the invalid-number Failure (failure/failure.h)
 // whose message quotes the text exactly as given.

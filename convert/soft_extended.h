@@ -64,6 +64,11 @@ constexpr Extended ExtendedFromFraction(ExtendedWide numerator, ExtendedWide den
     return ExtendedConstant(s.significand, s.exponent);
 }
 
+constexpr Extended ExtendedFromDecimal(std::string_view text) {
+    const ExactSignificand s = NearestToDecimal(text);
+    return ExtendedConstant(s.significand, s.exponent);
+}
+
 constexpr Extended ExtendedFromBits(ExtendedBits bits) {
     return Extended::FromBits(bits);
 }

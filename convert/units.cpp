@@ -8,62 +8,62 @@ namespace {
 
 // The 里 factor is deliberately one unit in the last place above the extended value nearest
 // to 0.0002546 ri per metre; the published results depend on exactly this value.
-constexpr Extended kRiPerMetre = 0x857BD56374439EBCp-75L;
+constexpr Extended kRiPerMetre = ExtendedConstant(0x857BD56374439EBCu, -75);
 
 constexpr std::array kLength{
-    UnitRow{"ｍ", "ｍ", ToBase::Same, 1.0L},
-    UnitRow{"ｃｍ", "ｃｍ", ToBase::Divide, 100.0L},
-    UnitRow{"ｋｍ", "ｋｍ", ToBase::Multiply, 1000.0L},
-    UnitRow{"インチ", "インチ", ToBase::Divide, 39.37L},
-    UnitRow{"フィート", "ﾌｨｰﾄ", ToBase::Divide, 3.2809L},
-    UnitRow{"ヤード", "ヤード", ToBase::Divide, 1.0936L},
-    UnitRow{"尺", "尺", ToBase::Divide, 3.3L},
-    UnitRow{"間", "間", ToBase::Divide, 0.55L},
+    UnitRow{"ｍ", "ｍ", ToBase::Same, ExtendedFromInt(1)},
+    UnitRow{"ｃｍ", "ｃｍ", ToBase::Divide, ExtendedFromInt(100)},
+    UnitRow{"ｋｍ", "ｋｍ", ToBase::Multiply, ExtendedFromInt(1000)},
+    UnitRow{"インチ", "インチ", ToBase::Divide, ExtendedFromDecimal("39.37")},
+    UnitRow{"フィート", "ﾌｨｰﾄ", ToBase::Divide, ExtendedFromDecimal("3.2809")},
+    UnitRow{"ヤード", "ヤード", ToBase::Divide, ExtendedFromDecimal("1.0936")},
+    UnitRow{"尺", "尺", ToBase::Divide, ExtendedFromDecimal("3.3")},
+    UnitRow{"間", "間", ToBase::Divide, ExtendedFromDecimal("0.55")},
     UnitRow{"里", "里", ToBase::Divide, kRiPerMetre},
-    UnitRow{"鯨尺", "鯨尺", ToBase::Divide, 2.64L},
-    UnitRow{"海里", "海里", ToBase::Multiply, 1852.18L},
-    UnitRow{"マイル", "マイル", ToBase::Multiply, 1609.34L},
+    UnitRow{"鯨尺", "鯨尺", ToBase::Divide, ExtendedFromDecimal("2.64")},
+    UnitRow{"海里", "海里", ToBase::Multiply, ExtendedFromDecimal("1852.18")},
+    UnitRow{"マイル", "マイル", ToBase::Multiply, ExtendedFromDecimal("1609.34")},
 };
 
 constexpr std::array kWeight{
-    UnitRow{"Kg", "Kg", ToBase::Same, 1.0L},
-    UnitRow{"g", "g", ToBase::Divide, 1000.0L},
-    UnitRow{"t（トン）", "t", ToBase::Multiply, 1000.0L},
-    UnitRow{"オンス", "オンス", ToBase::Divide, 35.273L},
-    UnitRow{"ポンド", "ポンド", ToBase::Divide, 2.2046L},
-    UnitRow{"英トン", "英トン", ToBase::Divide, 0.0009L},
-    UnitRow{"米トン", "米トン", ToBase::Divide, 0.0011L},
-    UnitRow{"匁（もんめ）", "匁", ToBase::Divide, 266.66667L},
-    UnitRow{"貫（かん）", "貫", ToBase::Divide, 0.2666667L},
-    UnitRow{"斤（きん）", "斤", ToBase::Divide, 1.6666667L},
+    UnitRow{"Kg", "Kg", ToBase::Same, ExtendedFromInt(1)},
+    UnitRow{"g", "g", ToBase::Divide, ExtendedFromInt(1000)},
+    UnitRow{"t（トン）", "t", ToBase::Multiply, ExtendedFromInt(1000)},
+    UnitRow{"オンス", "オンス", ToBase::Divide, ExtendedFromDecimal("35.273")},
+    UnitRow{"ポンド", "ポンド", ToBase::Divide, ExtendedFromDecimal("2.2046")},
+    UnitRow{"英トン", "英トン", ToBase::Divide, ExtendedFromDecimal("0.0009")},
+    UnitRow{"米トン", "米トン", ToBase::Divide, ExtendedFromDecimal("0.0011")},
+    UnitRow{"匁（もんめ）", "匁", ToBase::Divide, ExtendedFromDecimal("266.66667")},
+    UnitRow{"貫（かん）", "貫", ToBase::Divide, ExtendedFromDecimal("0.2666667")},
+    UnitRow{"斤（きん）", "斤", ToBase::Divide, ExtendedFromDecimal("1.6666667")},
 };
 
 constexpr std::array kVolume{
-    UnitRow{"立方ｍ", "立方ｍ", ToBase::Same, 1.0L},
-    UnitRow{"立方ｃｍ", "立方cm", ToBase::Divide, 1000000.0L},
-    UnitRow{"リットル", "ﾘｯﾄﾙ", ToBase::Divide, 1000.0L},
-    UnitRow{"ガロン", "ガロン", ToBase::Divide, 264.18L},
-    UnitRow{"合", "合", ToBase::Divide, 5543.52L},
-    UnitRow{"升", "升", ToBase::Divide, 554.352L},
-    UnitRow{"石", "石", ToBase::Divide, 5.54352L},
-    UnitRow{"バレル", "バレル", ToBase::Divide, 6.2919L},
+    UnitRow{"立方ｍ", "立方ｍ", ToBase::Same, ExtendedFromInt(1)},
+    UnitRow{"立方ｃｍ", "立方cm", ToBase::Divide, ExtendedFromInt(1000000)},
+    UnitRow{"リットル", "ﾘｯﾄﾙ", ToBase::Divide, ExtendedFromInt(1000)},
+    UnitRow{"ガロン", "ガロン", ToBase::Divide, ExtendedFromDecimal("264.18")},
+    UnitRow{"合", "合", ToBase::Divide, ExtendedFromDecimal("5543.52")},
+    UnitRow{"升", "升", ToBase::Divide, ExtendedFromDecimal("554.352")},
+    UnitRow{"石", "石", ToBase::Divide, ExtendedFromDecimal("5.54352")},
+    UnitRow{"バレル", "バレル", ToBase::Divide, ExtendedFromDecimal("6.2919")},
 };
 
 constexpr std::array kArea{
-    UnitRow{"平方ｍ", "平方ｍ", ToBase::Same, 1.0L},
-    UnitRow{"平方ｋｍ", "平方km", ToBase::Multiply, 1000000.0L},
-    UnitRow{"アール", "アール", ToBase::Multiply, 100.0L},
-    UnitRow{"ヘクタール", "ﾍｸﾀｰﾙ", ToBase::Multiply, 10000.0L},
-    UnitRow{"平方ヤード", "平方ﾔｰﾄﾞ", ToBase::Divide, 1.19599005L},
-    UnitRow{"坪", "坪", ToBase::Multiply, 3.30579L},
-    UnitRow{"反", "反", ToBase::Multiply, 991.7355L},
-    UnitRow{"町", "町", ToBase::Multiply, 9917.3354L},
-    UnitRow{"エーカー", "ｴｰｶｰ", ToBase::Multiply, 4046.8L},
+    UnitRow{"平方ｍ", "平方ｍ", ToBase::Same, ExtendedFromInt(1)},
+    UnitRow{"平方ｋｍ", "平方km", ToBase::Multiply, ExtendedFromInt(1000000)},
+    UnitRow{"アール", "アール", ToBase::Multiply, ExtendedFromInt(100)},
+    UnitRow{"ヘクタール", "ﾍｸﾀｰﾙ", ToBase::Multiply, ExtendedFromInt(10000)},
+    UnitRow{"平方ヤード", "平方ﾔｰﾄﾞ", ToBase::Divide, ExtendedFromDecimal("1.19599005")},
+    UnitRow{"坪", "坪", ToBase::Multiply, ExtendedFromDecimal("3.30579")},
+    UnitRow{"反", "反", ToBase::Multiply, ExtendedFromDecimal("991.7355")},
+    UnitRow{"町", "町", ToBase::Multiply, ExtendedFromDecimal("9917.3354")},
+    UnitRow{"エーカー", "ｴｰｶｰ", ToBase::Multiply, ExtendedFromDecimal("4046.8")},
 };
 
 constexpr std::array kTemperature{
-    UnitRow{"摂氏(℃)", "℃", ToBase::Same, 1.0L},
-    UnitRow{"華氏(F)", "F", ToBase::Fahrenheit, 1.8L},
+    UnitRow{"摂氏(℃)", "℃", ToBase::Same, ExtendedFromInt(1)},
+    UnitRow{"華氏(F)", "F", ToBase::Fahrenheit, ExtendedFromDecimal("1.8")},
 };
 
 } // namespace

@@ -21,8 +21,8 @@ enum class ToBase {
 
 // The two constants of the Fahrenheit rule besides the row's factor (1.8): the freezing point
 // of water in degrees Fahrenheit, and the extended value nearest to 5/9 (not 1 ÷ 1.8).
-inline constexpr Extended kFahrenheitOffset = 32.0L;
-inline constexpr Extended kFahrenheitToCelsius = 0.55555555555555555556L;
+inline constexpr Extended kFahrenheitOffset = ExtendedFromInt(32);
+inline constexpr Extended kFahrenheitToCelsius = ExtendedFromDecimal("0.55555555555555555556");
 
 struct UnitRow {
     std::string_view caption; // the radio item's text (UTF-8)

@@ -37,6 +37,11 @@ constexpr Extended ExtendedFromFraction(ExtendedWide numerator, ExtendedWide den
     return ExtendedConstant(s.significand, s.exponent);
 }
 
+constexpr Extended ExtendedFromDecimal(std::string_view text) {
+    const ExactSignificand s = NearestToDecimal(text);
+    return ExtendedConstant(s.significand, s.exponent);
+}
+
 inline Extended ExtendedFromBits(ExtendedBits bits) {
     Extended x = 0;
     std::memcpy(&x, &bits.significand, 8);

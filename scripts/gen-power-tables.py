@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes convert/power_tables.inc: the extended (64-bit significand) values nearest to the
-powers of ten that the scaling tables hold, as exact hexadecimal literals. Exact integer
+powers of ten that the scaling tables hold, as exact significands and binary exponents. Exact integer
 arithmetic, so every entry is correctly rounded (none of them falls on a tie)."""
 import sys
 
@@ -24,7 +24,11 @@ def nearest_extended(k):
 
 def literal(k):
     q, shift = nearest_extended(k)
-    return f"0x{q:016X}p{shift}L"
+    # Significand with its integer bit set, and the exponent that goes with it.
+    while q < 1 << 63:
+        q <<= 1
+        shift -= 1
+    return f"ExtendedConstant(0x{q:016X}u, {shift})"
 
 
 def table(name, powers):

@@ -3,6 +3,7 @@
 //   C <page> <from> <to> <mark> <text>   -> the result text, or "!<kind>"
 //   F <hex of the 10 bytes, high first>  -> FormatNumber of that bit pattern
 // <mark> is the decimal mark character; <text> is the rest of the line, spaces included.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -40,14 +41,17 @@ int main() {
                 out += f.Kind() == FailureKind::InvalidNumber ? "!invalid" : "!overflow";
             }
         } else if (line.size() >= 22 && line[0] == 'F') {
-            unsigned char bytes[sizeof(Extended)] = {};
+            ExtendedBits bits{0, 0};
             for (int i = 0; i < 10; ++i) {
                 unsigned v = 0;
                 std::sscanf(line.c_str() + 2 + 2 * i, "%2x", &v);
-                bytes[9 - i] = static_cast<unsigned char>(v);
+                if (i < 2) {
+                    bits.signExponent = static_cast<std::uint16_t>(bits.signExponent << 8 | v);
+                } else {
+                    bits.significand = bits.significand << 8 | v;
+                }
             }
-            Extended x;
-            std::memcpy(&x, bytes, sizeof x);
+            const Extended x = ExtendedFromBits(bits);
             SetDecimalMark('.');
             out += FormatNumber(x);
         } else {

@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstring>
 #include <random>
 #include <string>
@@ -50,13 +51,9 @@ TEST(Robustness, ArbitraryBytesNeverCrash) {
 TEST(Robustness, EveryBitPatternFormats) {
     std::mt19937_64 rng(777);
     for (int i = 0; i < 50000; ++i) {
-        unsigned char bytes[sizeof(Extended)] = {};
         const std::uint64_t low = rng();
-        const std::uint64_t high = rng();
-        std::memcpy(bytes, &low, 8);
-        std::memcpy(bytes + 8, &high, 2);
-        Extended x;
-        std::memcpy(&x, bytes, sizeof x);
+        const auto high = static_cast<std::uint16_t>(rng());
+        const Extended x = ExtendedFromBits({low, high});
         const std::string text = FormatNumber(x);
         EXPECT_FALSE(text.empty());
         EXPECT_LE(text.size(), 24u);
