@@ -4,8 +4,10 @@
 even. It generates random inputs, runs them through the real core (convert_driver) and
 compares the texts character for character.
 
-Usage: exact_model.py DRIVER [--cases N] [--seed S]"""
+Usage: exact_model.py DRIVER [--cases N] [--seed S] [--emulator COMMAND]
+COMMAND (for a driver built for another processor) is run with the driver as its argument."""
 import random
+import shlex
 import subprocess
 import sys
 from fractions import Fraction
@@ -342,12 +344,15 @@ def main():
     driver = sys.argv[1]
     cases = 6000
     seed = 20261209
+    emulator = []
     args = sys.argv[2:]
     for i, a in enumerate(args):
         if a == "--cases":
             cases = int(args[i + 1])
         if a == "--seed":
             seed = int(args[i + 1])
+        if a == "--emulator":
+            emulator = shlex.split(args[i + 1])
     rng = random.Random(seed)
     sizes = [12, 10, 8, 9, 2]
     requests, expected = [], []
@@ -363,7 +368,7 @@ def main():
         text = random_text(rng, mark)
         requests.append(f"C {page} {frm} {to} {mark} {text}")
         expected.append(convert(page, frm, to, text, mark))
-    proc = subprocess.run([driver], input="\n".join(requests) + "\n", capture_output=True,
+    proc = subprocess.run(emulator + [driver], input="\n".join(requests) + "\n", capture_output=True,
                           text=True, check=True)
     got = proc.stdout.split("\n")[:-1]
     failures = 0
