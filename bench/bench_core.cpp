@@ -1,41 +1,74 @@
-// The conversion core beside the C library's own text conversions, on the same inputs.
+// The conversion core with both arithmetic units (the x87 core linked in, the software core
+// loaded from its shared library) beside the C library's own text conversions, on the same
+// inputs: ParseNumber beside strtold, FormatNumber beside snprintf("%.15Lg"), and a whole Convert
+// beside strtold plus snprintf of the same text.
+#include <dlfcn.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
-#include "convert/conversion.h"
-#include "convert/number_text.h"
+#include "bench/core_entries.h"
 
 namespace {
 
 const std::vector<std::string>& Texts() {
     static const std::vector<std::string> texts = {
-        "1", "2.5", "39.37", "-273.15", "12345.678", "0.000123", "1e308", "6.02214076e23",
-        "3.14159265358979", "  42  ", "1234567890123456", "9.99e-206",
+        "1",
+        "2.5",
+        "39.37",
+        "-273.15",
+        "12345.678",
+        "0.000123",
+        "1e308",
+        "6.02214076e23",
+        "3.14159265358979",
+        "  42  ",
+        "1234567890123456",
+        "9.99e-206",
     };
     return texts;
 }
 
-const std::vector<Extended>& Values() {
-    static const std::vector<Extended> values = {
-        1.0L, 0.1L, 39.37L, -459.67L, 1.0L / 3.0L, 3927.72977219167L, 1e310L, 2.5e-7L,
-        1234567890123456.0L, 999999999999999.5L, 0.304794416166296L, 1.79769313486232e308L,
+const std::vector<long double>& Values() {
+    static const std::vector<long double> values = {
+        1.0L,
+        0.1L,
+        39.37L,
+        -459.67L,
+        1.0L / 3.0L,
+        3927.72977219167L,
+        1e310L,
+        2.5e-7L,
+        1234567890123456.0L,
+        999999999999999.5L,
+        0.304794416166296L,
+        1.79769313486232e308L,
     };
     return values;
 }
 
-void BM_ParseNumber(benchmark::State& state) {
+ExtendedBits BitsOfLongDouble(long double x) {
+    ExtendedBits bits{};
+    std::memcpy(&bits.significand, &x, 8);
+    std::memcpy(&bits.signExponent, reinterpret_cast<const char*>(&x) + 8, 2);
+    return bits;
+}
+
+void ParseNumberWith(benchmark::State& state, const CoreEntries* core) {
     const auto& texts = Texts();
     std::size_t i = 0;
+    ExtendedBits value{};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ParseNumber(texts[i]));
+        benchmark::DoNotOptimize(core->parse(texts[i], value));
+        benchmark::DoNotOptimize(value);
         if (++i == texts.size()) i = 0;
     }
 }
-BENCHMARK(BM_ParseNumber);
 
 void BM_strtold(benchmark::State& state) {
     const auto& texts = Texts();
@@ -45,17 +78,16 @@ void BM_strtold(benchmark::State& state) {
         if (++i == texts.size()) i = 0;
     }
 }
-BENCHMARK(BM_strtold);
 
-void BM_FormatNumber(benchmark::State& state) {
-    const auto& values = Values();
+void FormatNumberWith(benchmark::State& state, const CoreEntries* core) {
+    std::vector<ExtendedBits> values;
+    for (const long double v : Values()) values.push_back(BitsOfLongDouble(v));
     std::size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(FormatNumber(values[i]));
+        benchmark::DoNotOptimize(core->format(values[i]));
         if (++i == values.size()) i = 0;
     }
 }
-BENCHMARK(BM_FormatNumber);
 
 void BM_snprintf_15Lg(benchmark::State& state) {
     const auto& values = Values();
@@ -67,30 +99,60 @@ void BM_snprintf_15Lg(benchmark::State& state) {
         if (++i == values.size()) i = 0;
     }
 }
-BENCHMARK(BM_snprintf_15Lg);
+
+constexpr const char* kConvertText = "12345.678";
 
 // One whole conversion: parse, store, two operations, format.
-void BM_Convert(benchmark::State& state) {
-    const auto page = static_cast<Page>(state.range(0));
+void ConvertWith(benchmark::State& state, const CoreEntries* core) {
+    const auto page = static_cast<int>(state.range(0));
     const int from = static_cast<int>(state.range(1));
     const int to = static_cast<int>(state.range(2));
-    ConversionState conversion;
+    double values[2] = {0, 0};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(Convert(page, from, to, "12345.678", conversion));
+        benchmark::DoNotOptimize(core->convert(page, from, to, kConvertText, values));
     }
 }
-BENCHMARK(BM_Convert)
-    ->ArgNames({"page", "from", "to"})
-    ->Args({0, 8, 3})
-    ->Args({1, 7, 4})
-    ->Args({2, 6, 3})
-    ->Args({3, 7, 4})
-    ->Args({4, 1, 0});
+
+// What the C library takes for the same work: the text to a number and a number to a text.
+void BM_strtold_and_snprintf(benchmark::State& state) {
+    char buffer[64];
+    for (auto _ : state) {
+        const long double v = std::strtold(kConvertText, nullptr);
+        std::snprintf(buffer, sizeof buffer, "%.15Lg", v * 39.37L);
+        benchmark::DoNotOptimize(buffer);
+    }
+}
+
+void Register(const CoreEntries* core) {
+    const std::string suffix = std::string("/") + core->arithmetic;
+    benchmark::RegisterBenchmark(("BM_ParseNumber" + suffix).c_str(), ParseNumberWith, core);
+    benchmark::RegisterBenchmark(("BM_FormatNumber" + suffix).c_str(), FormatNumberWith, core);
+    benchmark::RegisterBenchmark(("BM_Convert" + suffix).c_str(), ConvertWith, core)
+        ->ArgNames({"page", "from", "to"})
+        ->Args({0, 8, 3})
+        ->Args({1, 7, 4})
+        ->Args({2, 6, 3})
+        ->Args({3, 7, 4})
+        ->Args({4, 1, 0});
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    SetArithmeticEnvironment();
+    const CoreEntries& linked = CoreEntriesOfThisBuild();
+    linked.setEnvironment();
+    benchmark::RegisterBenchmark("BM_strtold", BM_strtold);
+    benchmark::RegisterBenchmark("BM_snprintf_15Lg", BM_snprintf_15Lg);
+    benchmark::RegisterBenchmark("BM_strtold_and_snprintf", BM_strtold_and_snprintf);
+    Register(&linked);
+    if (void* library = dlopen(SOFTWARE_CORE_LIBRARY, RTLD_NOW | RTLD_LOCAL)) {
+        using Entry = const CoreEntries* (*)();
+        if (auto entry = reinterpret_cast<Entry>(dlsym(library, "RunamikaSoftwareCore"))) {
+            if (std::strcmp(entry()->arithmetic, linked.arithmetic) != 0) Register(entry());
+        }
+    } else {
+        std::fprintf(stderr, "software core not loaded: %s\n", dlerror());
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -364,8 +364,8 @@ Extended RoundToInteger(Extended x) {
 
 std::uint64_t WholeNumber(Extended x) {
     const Unpacked u = Unpack(x);
-    if (u.kind != Kind::Finite || u.exponent <= -64) return 0;
-    return u.exponent >= 0 ? u.significand << u.exponent : u.significand >> -u.exponent;
+    if (u.kind != Kind::Finite || u.negative || u.exponent <= -64 || u.exponent > 0) return 0;
+    return u.exponent == 0 ? u.significand : u.significand >> -u.exponent;
 }
 
 } // namespace soft

@@ -1,4 +1,5 @@
 // The software extended unit gives the x87's bits for every operation the core uses.
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -12,15 +13,23 @@ class Differential : public testing::TestWithParam<differential::Operation> {};
 
 TEST_P(Differential, SoftwareMatchesX87) {
     x87::SetArithmeticEnvironment();
-    // RUNAMIKA_DIFFERENTIAL_CASES raises the count for a longer run.
-    const char* env = std::getenv("RUNAMIKA_DIFFERENTIAL_CASES");
-    const std::uint64_t count = env != nullptr ? std::strtoull(env, nullptr, 10) : 1000000;
+    // RUNAMIKA_DIFFERENTIAL_CASES and RUNAMIKA_DIFFERENTIAL_SEED make a longer or another run
+    // (scripts/differential-long-run.sh).
+    const char* cases = std::getenv("RUNAMIKA_DIFFERENTIAL_CASES");
+    const char* seed = std::getenv("RUNAMIKA_DIFFERENTIAL_SEED");
+    const std::uint64_t count = cases != nullptr ? std::strtoull(cases, nullptr, 10) : 1000000;
+    const std::uint64_t runSeed = seed != nullptr ? std::strtoull(seed, nullptr, 10) : 1;
     int shown = 0;
-    const auto outcome = differential::Run(GetParam(), count, 1, [&](const std::string& what) {
-        if (++shown <= 10) ADD_FAILURE() << what;
-    });
+    const auto outcome =
+        differential::Run(GetParam(), count, runSeed, [&](const std::string& what) {
+            if (++shown <= 10) ADD_FAILURE() << what;
+        });
     EXPECT_EQ(outcome.compared, count);
     EXPECT_EQ(outcome.mismatches, 0u);
+    RecordProperty("compared", std::to_string(outcome.compared));
+    std::printf("%s: %llu compared, %llu mismatches\n", differential::Name(GetParam()),
+                static_cast<unsigned long long>(outcome.compared),
+                static_cast<unsigned long long>(outcome.mismatches));
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, Differential, testing::ValuesIn(differential::kOperations),

@@ -1,0 +1,44 @@
+#include "bench/core_entries.h"
+
+#include "convert/conversion.h"
+#include "convert/number_text.h"
+#include "notices/failure.h"
+
+namespace {
+
+bool Parse(std::string_view text, ExtendedBits& value) {
+    try {
+        value = BitsOf(ParseNumber(text));
+        return true;
+    } catch (const Failure&) {
+        return false;
+    }
+}
+
+std::string Format(ExtendedBits value) {
+    return FormatNumber(ExtendedFromBits(value));
+}
+
+std::optional<std::string> ConvertText(int page, int fromRow, int toRow, std::string_view text,
+                                       double* state) {
+    ConversionState s{state[0], state[1]};
+    auto shown = Convert(static_cast<Page>(page), fromRow, toRow, text, s);
+    state[0] = s.InputValue;
+    state[1] = s.BaseValue;
+    return shown;
+}
+
+const CoreEntries kEntries{kHardwareExtended ? "x87" : "software", SetArithmeticEnvironment, Parse,
+                           Format, ConvertText};
+
+} // namespace
+
+const CoreEntries& CoreEntriesOfThisBuild() {
+    return kEntries;
+}
+
+#ifdef RUNAMIKA_SOFTWARE_CORE_LIBRARY
+extern "C" __attribute__((visibility("default"))) const CoreEntries* RunamikaSoftwareCore() {
+    return &kEntries;
+}
+#endif
