@@ -128,7 +128,7 @@ Extended RoundAndPack(bool negative, Wide m, int e) {
     return Make(negative, (q & kExtendedIntegerBit) != 0 ? 1u : 0u, q);
 }
 
-Extended AddSigned(Extended a, Extended b, bool negateB) {
+Extended AddExact(Extended a, Extended b, bool negateB) {
     Unpacked ua = Unpack(a);
     Unpacked ub = Unpack(b);
     if (ua.kind >= Kind::NaN || ub.kind >= Kind::NaN) return PropagateNaN(a, ua, b, ub);
@@ -189,7 +189,10 @@ int CompareOrdered(const Unpacked& a, const Unpacked& b) {
     return aNegative ? -magnitude : magnitude;
 }
 
-// -2 when the two cannot be ordered (a NaN or an unsupported pattern).
+} // namespace
+
+namespace complete {
+
 int Compare(Extended a, Extended b) {
     const Unpacked ua = Unpack(a);
     const Unpacked ub = Unpack(b);
@@ -197,16 +200,11 @@ int Compare(Extended a, Extended b) {
     return CompareOrdered(ua, ub);
 }
 
-} // namespace
-
-Extended operator+(Extended a, Extended b) {
-    return AddSigned(a, b, false);
-}
-Extended operator-(Extended a, Extended b) {
-    return AddSigned(a, b, true);
+Extended Add(Extended a, Extended b, bool negateB) {
+    return AddExact(a, b, negateB);
 }
 
-Extended operator*(Extended a, Extended b) {
+Extended Multiply(Extended a, Extended b) {
     const Unpacked ua = Unpack(a);
     const Unpacked ub = Unpack(b);
     if (ua.kind >= Kind::NaN || ub.kind >= Kind::NaN) return PropagateNaN(a, ua, b, ub);
@@ -219,7 +217,7 @@ Extended operator*(Extended a, Extended b) {
     return RoundAndPack(negative, Wide{ua.significand} * ub.significand, ua.exponent + ub.exponent);
 }
 
-Extended operator/(Extended a, Extended b) {
+Extended Divide(Extended a, Extended b) {
     const Unpacked ua = Unpack(a);
     const Unpacked ub = Unpack(b);
     if (ua.kind >= Kind::NaN || ub.kind >= Kind::NaN) return PropagateNaN(a, ua, b, ub);
@@ -256,16 +254,7 @@ Extended operator/(Extended a, Extended b) {
     return RoundAndPack(negative, (Wide{q1} << 64) | q2 | (sticky ? 1 : 0), e - 64);
 }
 
-bool operator==(Extended a, Extended b) {
-    return Compare(a, b) == 0;
-}
-bool operator<(Extended a, Extended b) {
-    return Compare(a, b) == -1;
-}
-bool operator<=(Extended a, Extended b) {
-    const int c = Compare(a, b);
-    return c == -1 || c == 0;
-}
+} // namespace complete
 
 Extended ExtendedFromDouble(double d) {
     const auto bits = std::bit_cast<std::uint64_t>(d);
