@@ -2,7 +2,7 @@
 
 #include "convert/conversion.h"
 #include "convert/number_text.h"
-#include "notices/failure.h"
+#include "failure/failure.h"
 
 namespace {
 

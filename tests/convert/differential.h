@@ -260,7 +260,45 @@ private:
 struct Outcome {
     std::uint64_t compared = 0;
     std::uint64_t mismatches = 0;
+    // How often the hard cases came up (counted on the x87's results).
+    std::uint64_t overflows = 0;     // finite operands, infinite result
+    std::uint64_t underflows = 0;    // finite non-zero operands, subnormal or zero result
+    std::uint64_t cancellations = 0; // sum 32 or more binades below the larger operand
+    std::uint64_t ties = 0;          // exact result halfway between two neighbours
 };
+
+inline unsigned BiasedOf(ExtendedBits b) {
+    return b.signExponent & 0x7FFFu;
+}
+inline bool FiniteNonZero(ExtendedBits b) {
+    return BiasedOf(b) != 0x7FFF && (BiasedOf(b) != 0 || b.significand != 0);
+}
+inline bool Normal(ExtendedBits b) {
+    return BiasedOf(b) - 1u < 0x7FFEu && (b.significand & kExtendedIntegerBit) != 0;
+}
+
+// Whether the exact sum of two normal numbers (exponents at most 63 apart) lies halfway between
+// two 64-bit significands.
+inline bool SumIsTie(ExtendedBits a, ExtendedBits b, bool subtract) {
+    if (BiasedOf(a) < BiasedOf(b)) std::swap(a, b);
+    const unsigned difference = BiasedOf(a) - BiasedOf(b);
+    if (difference > 63) return false;
+    const ExtendedWide big = ExtendedWide{a.significand} << 63;
+    const ExtendedWide small = (ExtendedWide{b.significand} << 63) >> difference;
+    const bool same = ((a.signExponent ^ b.signExponent) & 0x8000u) == 0;
+    ExtendedWide sum = same != subtract ? big + small : big > small ? big - small : small - big;
+    if (sum == 0) return false;
+    while ((sum >> 127) == 0) sum <<= 1;
+    return static_cast<std::uint64_t>(sum) == kExtendedIntegerBit;
+}
+
+// Whether the exact product of two normal numbers lies halfway between two 64-bit significands.
+inline bool ProductIsTie(ExtendedBits a, ExtendedBits b) {
+    const ExtendedWide p = ExtendedWide{a.significand} * b.significand;
+    const int below = (p >> 127) != 0 ? 64 : 63; // bits below the result's last place
+    const ExtendedWide mask = (ExtendedWide{1} << below) - 1;
+    return (p & mask) == ExtendedWide{1} << (below - 1);
+}
 
 inline bool SameDouble(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
@@ -323,6 +361,21 @@ inline Outcome Run(Operation op, std::uint64_t count, std::uint64_t seed,
             }
             if (hr != sr)
                 fail(Hex(a) + sym + Hex(b) + ": x87 " + Hex(hr) + ", software " + Hex(sr));
+            if (FiniteNonZero(a) && FiniteNonZero(b)) {
+                out.overflows += BiasedOf(hr) == 0x7FFF;
+                out.underflows += BiasedOf(hr) == 0;
+                if ((op == Operation::Add || op == Operation::Subtract) && Normal(a) && Normal(b) &&
+                    FiniteNonZero(hr)) {
+                    const unsigned larger = BiasedOf(a) > BiasedOf(b) ? BiasedOf(a) : BiasedOf(b);
+                    out.cancellations += BiasedOf(hr) + 32 <= larger;
+                }
+                if (op == Operation::Multiply && Normal(a) && Normal(b)) {
+                    out.ties += ProductIsTie(a, b);
+                }
+                if ((op == Operation::Add || op == Operation::Subtract) && Normal(a) && Normal(b)) {
+                    out.ties += SumIsTie(a, b, op == Operation::Subtract);
+                }
+            }
             break;
         }
         case Operation::RoundToInteger: {
@@ -330,6 +383,13 @@ inline Outcome Run(Operation op, std::uint64_t count, std::uint64_t seed,
             const ExtendedBits hr = x87::BitsOf(x87::RoundToInteger(x87::ExtendedFromBits(a)));
             const ExtendedBits sr = soft::BitsOf(soft::RoundToInteger(soft::ExtendedFromBits(a)));
             if (hr != sr) fail(Hex(a) + ": x87 " + Hex(hr) + ", software " + Hex(sr));
+            if (Normal(a)) {
+                const int fraction = 16383 + 63 - static_cast<int>(BiasedOf(a));
+                if (fraction >= 1 && fraction <= 63) {
+                    const std::uint64_t mask = (std::uint64_t{1} << fraction) - 1;
+                    out.ties += (a.significand & mask) == std::uint64_t{1} << (fraction - 1);
+                }
+            }
             break;
         }
         case Operation::ToDouble: {
@@ -338,6 +398,13 @@ inline Outcome Run(Operation op, std::uint64_t count, std::uint64_t seed,
             const double sr = soft::RoundToDouble(soft::ExtendedFromBits(a));
             if (!SameDouble(hr, sr))
                 fail(Hex(a) + ": x87 " + std::to_string(hr) + ", software " + std::to_string(sr));
+            if (FiniteNonZero(a)) {
+                std::uint64_t bits;
+                std::memcpy(&bits, &hr, sizeof bits);
+                out.overflows += ((bits >> 52) & 0x7FF) == 0x7FF;
+                out.underflows += ((bits >> 52) & 0x7FF) == 0;
+                if (Normal(a)) out.ties += (a.significand & 0x7FF) == 0x400;
+            }
             break;
         }
         case Operation::FromDouble: {

@@ -26,10 +26,32 @@ TEST_P(Differential, SoftwareMatchesX87) {
         });
     EXPECT_EQ(outcome.compared, count);
     EXPECT_EQ(outcome.mismatches, 0u);
-    RecordProperty("compared", std::to_string(outcome.compared));
-    std::printf("%s: %llu compared, %llu mismatches\n", differential::Name(GetParam()),
-                static_cast<unsigned long long>(outcome.compared),
-                static_cast<unsigned long long>(outcome.mismatches));
+    std::printf("%s: %llu compared, %llu mismatches; %llu overflows, %llu underflows, %llu "
+                "cancellations, %llu ties\n",
+                differential::Name(GetParam()), static_cast<unsigned long long>(outcome.compared),
+                static_cast<unsigned long long>(outcome.mismatches),
+                static_cast<unsigned long long>(outcome.overflows),
+                static_cast<unsigned long long>(outcome.underflows),
+                static_cast<unsigned long long>(outcome.cancellations),
+                static_cast<unsigned long long>(outcome.ties));
+
+    // The hard cases must come up often enough to mean something (at least 0.1 % each).
+    using differential::Operation;
+    const std::uint64_t often = count / 1000;
+    const Operation op = GetParam();
+    const bool arithmetic = op == Operation::Add || op == Operation::Subtract ||
+                            op == Operation::Multiply || op == Operation::Divide;
+    if (arithmetic || op == Operation::ToDouble) {
+        EXPECT_GE(outcome.overflows, often);
+        EXPECT_GE(outcome.underflows, often);
+    }
+    if (op == Operation::Add || op == Operation::Subtract) {
+        EXPECT_GE(outcome.cancellations, often);
+    }
+    if (op == Operation::Add || op == Operation::Subtract || op == Operation::Multiply ||
+        op == Operation::RoundToInteger || op == Operation::ToDouble) {
+        EXPECT_GE(outcome.ties, often);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, Differential, testing::ValuesIn(differential::kOperations),
