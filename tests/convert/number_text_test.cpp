@@ -326,6 +326,14 @@ TEST(DecimalMark, FromLocaleText) {
     EXPECT_EQ(DecimalMarkFromLocaleText(""), '.');
     EXPECT_EQ(DecimalMarkFromLocaleText("٫"), '.'); // more than one byte
     EXPECT_EQ(DecimalMarkFromLocaleText(".."), '.');
+    EXPECT_EQ(DecimalMarkFromLocaleText("\xB7"), '.'); // one byte, not ASCII
+    EXPECT_EQ(DecimalMarkFromLocaleText(std::string_view("\0", 1)), '.');
+    // The mark that SetDecimalMark stores is the one DecimalMark gives back.
+    {
+        MarkScope mark(',');
+        EXPECT_EQ(DecimalMark(), ',');
+    }
+    EXPECT_EQ(DecimalMark(), '.');
 }
 
 } // namespace

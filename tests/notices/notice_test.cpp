@@ -77,6 +77,21 @@ TEST_F(Recorded, EveryKindOfExceptionIsShownAndNoneEscapes) {
         EXPECT_EQ(captions[0], "Notices");
     }
     EXPECT_TRUE(RunGuarded([] {}));
+    texts.clear();
+    HandleEventFailure(nullptr); // a catch point with nothing caught
+    EXPECT_EQ(texts, std::vector<std::string>{"不明なエラーが発生しました."});
+}
+
+// A failure while a widget holds the mouse ends the grab, so the notice can be answered.
+TEST_F(Recorded, AFailureEndsAMouseGrab) {
+    QWidget grabbing;
+    grabbing.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grabbing));
+    grabbing.grabMouse();
+    ASSERT_EQ(QWidget::mouseGrabber(), &grabbing);
+    RunGuarded([] { throw InvalidNumberFailure("x"); });
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    EXPECT_EQ(texts.size(), 1u);
 }
 
 fpu_control_t ControlWord() {
@@ -157,6 +172,7 @@ TEST(NoticeBox, ShowsALongTextShortenedInTheMiddleAndWrappable) {
         std::string kept; // what the box shows, invisible break points aside
     } cases[] = {
         {"400 characters", Times("a b ", 100), Times("a b ", 100)},
+        {"short, one unbroken word", Times("x", 100), Times("x", 100)},
         {"19 line breaks", Times("1\n", 19) + "end", Times("1\n", 19) + "end"},
         {"unbroken, 600 characters", Times("x", 300) + Times("y", 300),
          Times("x", 200) + "…" + Times("y", 200)},
@@ -175,9 +191,11 @@ TEST(NoticeBox, ShowsALongTextShortenedInTheMiddleAndWrappable) {
         visible.remove(QChar(0x200B));
         EXPECT_EQ(visible.toStdString(), c.kept);
         if (c.text == c.kept) {
-            EXPECT_EQ(shown.toStdString(), c.text);
+            EXPECT_EQ(shown.toStdString(), c.text); // shown as it is, no break points added
+            continue;
         }
-        // Every run the box could not break is short, and no character is split.
+        // In a shortened text every run the box could not break is short, and no character
+        // is split.
         qsizetype run = 0;
         for (qsizetype i = 0; i < shown.size(); ++i) {
             run = (shown[i].isSpace() || shown[i] == QChar(0x200B)) ? 0 : run + 1;
