@@ -92,7 +92,7 @@ TEST(IniText, ReadFindsTheFirstKeyOfTheFirstSection) {
     const std::tuple<std::string, std::string_view, std::string> cases[] = {
         {"[form]\nleft= 12 \t\r\n", "left", "12"},
         {"[Form]\r\nLEFT=3", "left", "3"}, // the last line has no line break
-        {"[FORM]\nSIZE=7\n", "size", "7"}, // A to Z, both ends, match without case
+        {"[FORM]\nZA=7\n", "za", "7"}, // A to Z, both ends, match without case
         {"[form]\nleft=a=b", "left", "a=b"},
         {"[form]\nleft=1\nleft=2\n", "left", "1"},
         {"[other]\nleft=1\n[form]\ntop=2\n", "left", ""},
