@@ -130,6 +130,7 @@ TEST(NoticeBox, ShowsAStopBoxWithOneOkButtonAndReactivatesTheWindow) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         seen = true;
+        EXPECT_EQ(box->objectName().toStdString(), "NoticeBox");
         EXPECT_EQ(box->icon(), QMessageBox::Critical);
         EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
         EXPECT_EQ(box->windowTitle().toStdString(), "Notices");
@@ -166,23 +167,34 @@ std::string Times(std::string_view piece, int count) {
 }
 
 TEST(NoticeBox, ShowsALongTextShortenedInTheMiddleAndWrappable) {
+    // Twenty lines that the line cut leaves at exactly 400 characters: no further cut.
+    const std::string headLines = Times(std::string(19, 'h') + "\n", 10);
+    const std::string tailLines = Times(std::string(21, 't') + "\n", 9);
     const struct {
         const char* name;
         std::string text;
-        std::string kept; // what the box shows, invisible break points aside
+        std::string kept;     // what the box shows, invisible break points aside
+        qsizetype firstBreak; // where the first invisible break point stands, -1 for none
     } cases[] = {
-        {"400 characters", Times("a b ", 100), Times("a b ", 100)},
-        {"short, one unbroken word", Times("x", 100), Times("x", 100)},
-        {"19 line breaks", Times("1\n", 19) + "end", Times("1\n", 19) + "end"},
+        {"400 characters", Times("a b ", 100), Times("a b ", 100), -1},
+        {"401 characters", Times("a b ", 100) + "c",
+         Times("a b ", 50) + "…" + " b " + Times("a b ", 49) + "c", -1},
+        {"short, one unbroken word", Times("x", 100), Times("x", 100), -1},
+        {"19 line breaks", Times("1\n", 19) + "end", Times("1\n", 19) + "end", -1},
+        {"20 line breaks", Times("1\n", 20) + "end",
+         Times("1\n", 10) + "…\n" + Times("1\n", 9) + "end", -1},
+        {"lines cut to 400 characters", headLines + Times("m\n", 30) + tailLines,
+         headLines + "…\n" + tailLines, -1},
         {"unbroken, 600 characters", Times("x", 300) + Times("y", 300),
-         Times("x", 200) + "…" + Times("y", 200)},
+         Times("x", 200) + "…" + Times("y", 200), 40},
         {"a cut would split a pair of UTF-16 units", "a" + Times("𠮷", 300),
-         "a" + Times("𠮷", 99) + "…" + Times("𠮷", 100)},
+         "a" + Times("𠮷", 99) + "…" + Times("𠮷", 100), 41},
         {"1000 short lines", Times("line\n", 1000),
-         Times("line\n", 10) + "…\n" + Times("line\n", 9)},
+         Times("line\n", 10) + "…\n" + Times("line\n", 9), -1},
         {"quoted megabyte", "'" + Times("12.5 ", 200'000) + "' は浮動小数点数ではありません.",
          "'" + Times("12.5 ", 39) + "12.5….5" + Times(" 12.5", 36) +
-             " ' は浮動小数点数ではありません."},
+             " ' は浮動小数点数ではありません.",
+         -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -190,8 +202,9 @@ TEST(NoticeBox, ShowsALongTextShortenedInTheMiddleAndWrappable) {
         QString visible = shown;
         visible.remove(QChar(0x200B));
         EXPECT_EQ(visible.toStdString(), c.kept);
+        EXPECT_EQ(shown.indexOf(QChar(0x200B)), c.firstBreak);
         if (c.text == c.kept) {
-            EXPECT_EQ(shown.toStdString(), c.text); // shown as it is, no break points added
+            EXPECT_EQ(shown.toStdString(), c.text); // shown as it is
             continue;
         }
         // In a shortened text every run the box could not break is short, and no character
