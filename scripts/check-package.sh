@@ -50,7 +50,8 @@ rm -f "$lintian_out"
 field() { dpkg-deb --field "$deb" "$1"; }
 # The one version (the top-level project()) and the one copyright line (LICENSE) everywhere.
 version=$(sed -n 's/^project(runamika VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-holder=$(sed -n 's/^Copyright (c) //p' LICENSE)
+copyright_line=$(sed -n 's/^Copyright (c) //p' LICENSE) # year and holder
+holder=${copyright_line#* }
 check "package runamika $version" test "$(field Package) $(field Version)" = "runamika $version"
 check "section utils" test "$(field Section)" = utils
 depends=$(field Depends)
@@ -95,22 +96,23 @@ check "manual page is of runamika $version" grep -q "^\.TH RUNAMIKA 1 .* \"runam
 check "manual page documents the options and exit codes" \
   bash -c 'for w in "\\-\\-help" "\\-\\-version" "\\-platform" "EXIT STATUS"; do
              grep -qF -- "$w" <<<"$1" || exit 1; done' _ "$manual"
-check "manual page names $holder" grep -qF "$holder" <<<"$manual"
+check "manual page names $copyright_line" grep -qF "$copyright_line" <<<"$manual"
 metainfo=$root/usr/share/metainfo/$app.metainfo.xml
 check "metainfo: release $version, MIT, metadata CC0-1.0" bash -c \
   'grep -q "<release version=\"$2\"" "$1" && grep -qF "<project_license>MIT</project_license>" "$1" &&
    grep -qF "<metadata_license>CC0-1.0</metadata_license>" "$1"' _ "$metainfo" "$version"
-check "metainfo names $holder" grep -qF "<developer_name>${holder#* }</developer_name>" "$metainfo"
+check "metainfo names $holder" grep -qF "<developer_name>$holder</developer_name>" "$metainfo"
 copyright=$root/usr/share/doc/runamika/copyright
-check "copyright: machine-readable, $holder, MIT" bash -c \
+check "copyright: machine-readable, $copyright_line, MIT" bash -c \
   'grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$1" &&
-   grep -qxF "Copyright: $2" "$1" && grep -qx "License: MIT" "$1"' _ "$copyright" "$holder"
+   grep -qxF "Copyright: $2" "$1" && grep -qx "License: MIT" "$1"' _ "$copyright" "$copyright_line"
 check "changelog's last entry is $version" \
   bash -c 'zcat "$1" | head -n 1 | grep -q "^runamika ($2) "' _ \
   "$root/usr/share/doc/runamika/changelog.gz" "$version"
 check "the program says runamika $version" \
   test "$("$root/usr/bin/runamika" --version 2>&1)" = "runamika $version"
-check "the About dialog says Copyright (C) $holder" grep -aqF "Copyright (C) $holder" "$root/usr/bin/runamika"
+check "the About dialog says Copyright (C) $copyright_line" \
+  grep -aqF "Copyright (C) $copyright_line" "$root/usr/bin/runamika"
 
 # The unpacked program starts and keeps running until stopped (offscreen: no display needed).
 # Its settings go to a throwaway folder.
