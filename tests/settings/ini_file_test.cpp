@@ -56,6 +56,7 @@ TEST(IniText, WriteChangesOnlyItsOwnLineAndReadsBack) {
          "[form]\nleft=1\ntop=5\n\n; next\n[x]\ntop=b\n"},
         {"[form]\n; only a comment\n", "top", "[form]\ntop=5\n; only a comment\n"},
         {"[x]\r\na=b", "left", "[x]\r\na=b\r\n[form]\r\nleft=5\r\n"},
+        {"x", "left", "x\n[form]\nleft=5\n"},
         {"\xEF\xBB\xBF[form]\nleft=1\n", "left", "\xEF\xBB\xBF[form]\nleft=5\n"},
         {"[form]\na=1\n[form]\nleft=1\n", "left", "[form]\na=1\nleft=5\n[form]\nleft=1\n"},
         {"[form]\n;left=1\nleft\n", "left", "[form]\n;left=1\nleft\nleft=5\n"},
@@ -92,7 +93,7 @@ TEST(IniText, ReadFindsTheFirstKeyOfTheFirstSection) {
     const std::tuple<std::string, std::string_view, std::string> cases[] = {
         {"[form]\nleft= 12 \t\r\n", "left", "12"},
         {"[Form]\r\nLEFT=3", "left", "3"}, // the last line has no line break
-        {"[FORM]\nZA=7\n", "za", "7"}, // A to Z, both ends, match without case
+        {"[FORM]\nZA=7\n", "za", "7"},     // A to Z, both ends, match without case
         {"[form]\nleft=a=b", "left", "a=b"},
         {"[form]\nleft=1\nleft=2\n", "left", "1"},
         {"[other]\nleft=1\n[form]\ntop=2\n", "left", ""},
@@ -107,11 +108,34 @@ TEST(IniText, ReadFindsTheFirstKeyOfTheFirstSection) {
         {"\xEF\xBB\xBF[form]\nleft=4", "left", "4"},
         {"[form]\nleft=" + longValue + "\nleft=5", "left", "5"},
         {"[form]\nleft=" + longValue, "left", ""},
+        // A byte order mark counts only at the start of the file, also after a long first line.
+        {longValue + "\n\xEF\xBB\xBF[form]\nleft=6\n", "left", ""},
+        {"[x]\n\xEF\xBB\xBF[form]\nleft=6\n", "left", ""},
         {"[form]\nleft=" + longValue.substr(5) + "\n", "left", longValue.substr(5)},
     };
     for (const auto& [content, key, expected] : cases) {
         EXPECT_EQ(Read(content, "form", key), expected) << content.substr(0, 80);
     }
+}
+
+// The reader says when it knows the answer, so that a reader of a large file can stop early.
+TEST(IniText, ReaderSaysWhenTheRestCannotChangeTheAnswer) {
+    const std::pair<std::string_view, bool> cases[] = {
+        {"[form]\nleft=1\n", true},
+        {"[form]\ntop=1\n[x]\n", true},
+        {"[form]\nleft=1", false}, // the line may go on
+        {"[x]\nleft=1\n[form]\n", false},
+    };
+    for (const auto& [content, known] : cases) {
+        IniValueReader reader("form", "left");
+        EXPECT_EQ(reader.Feed(content), known) << content;
+    }
+}
+
+TEST(IniText, ContainingFolder) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/a/b/CONV.ini", "/a/b"}, {"/CONV.ini", "/"}, {"CONV.ini", "."}, {"a/CONV.ini", "a"}};
+    for (const auto& [file, folder] : cases) EXPECT_EQ(ContainingFolder(file), folder) << file;
 }
 
 TEST(IniFile, WhatIsNotARegularFileReadsAsEmptyAndIsNeverReplaced) {
@@ -161,6 +185,19 @@ TEST(IniFile, WriteKeepsTheModeAndWritesThroughALink) {
     ASSERT_EQ(stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(FolderEntries(folder.Path()), (std::set<std::string>{"real.ini", "link.ini"}));
+}
+
+// A new file gets the usual mode for the user's file mode mask.
+TEST(IniFile, ANewFileIsReadableByAllAndWritableByItsOwner) {
+    TempFolder folder;
+    const std::string file = folder / "new.ini";
+    const mode_t oldMask = umask(022);
+    const bool written = WriteIniString(file, "form", "left", "1");
+    umask(oldMask);
+    ASSERT_TRUE(written);
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
 }
 
 // Root saving someone else's file leaves it theirs.

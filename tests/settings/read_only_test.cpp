@@ -65,6 +65,7 @@ TEST(PlacementReadOnly, WritesWhereTheFileMayBeWrittenAndFailsElsewhere) {
     };
     const Case cases[] = {
         {"read-only file", 0444, 0755, false},
+        {"write-only file: what it holds cannot be kept", 0200, 0755, false},
         {"writable file in a read-only folder", 0644, 0555, true},
         {"read-only file in a read-only folder", 0444, 0555, false},
         {"no file in a read-only folder", 0, 0555, false},
