@@ -21,6 +21,7 @@
 
 #include "convert/conversion.h"
 #include "convert/units.h"
+#include "failure/impossible.h"
 #include "forms/About.h"
 #include "forms/frame.h"
 #include "forms/hints.h"
@@ -71,6 +72,21 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
 
 constexpr std::array kPages{Page::Length, Page::Weight, Page::Volume, Page::Area,
                             Page::Temperature};
+
+// The page that the notebook shows. The notebook holds the five pages and nothing else; any
+// other index is a programming error, not a failure to show the user.
+Page ShownPage(const QTabWidget* notebook) {
+    const int index = notebook->currentIndex();
+    if (index < 0 || index >= kPageCount) ImpossibleState("notebook index outside the pages");
+    return kPages[static_cast<std::size_t>(index)];
+}
+
+// The slot of a page in per-page arrays.
+std::size_t PageSlot(Page page) {
+    const auto slot = static_cast<std::size_t>(page);
+    if (slot >= kPages.size()) ImpossibleState("page outside the five pages");
+    return slot;
+}
 
 // What the input field holds at start and after Clear or a page change. Nothing at namespace
 // scope is built before main: the texts are made where they are used.
@@ -357,14 +373,14 @@ void TForm1::Button12Click(QObject*) {
 }
 
 void TForm1::Button11Click(QObject*) {
-    RunConversion(kPages.at(static_cast<std::size_t>(TabbedNotebook1->currentIndex())));
+    RunConversion(ShownPage(TabbedNotebook1));
 }
 
 void TForm1::TabbedNotebook1Click(QObject*) {
     ResetInput();
     // The labels name the units that the page's groups select, so a result never stands
     // beside a unit other than the one it was converted to.
-    const Page page = kPages.at(static_cast<std::size_t>(TabbedNotebook1->currentIndex()));
+    const Page page = ShownPage(TabbedNotebook1);
     SetUnitLabel(Label16, page, FromGroup(page)->ItemIndex());
     SetUnitLabel(Label17, page, ToGroup(page)->ItemIndex());
     FocusInput();
@@ -411,11 +427,11 @@ void TForm1::RunConversion(Page page) {
 }
 
 RadioGroup* TForm1::FromGroup(Page page) const {
-    return pageGroups_.at(static_cast<std::size_t>(page))[0];
+    return pageGroups_[PageSlot(page)][0];
 }
 
 RadioGroup* TForm1::ToGroup(Page page) const {
-    return pageGroups_.at(static_cast<std::size_t>(page))[1];
+    return pageGroups_[PageSlot(page)][1];
 }
 
 void TForm1::SetUnitLabel(QLabel* label, Page page, int row) {
@@ -671,7 +687,7 @@ bool TForm1::ButtonKey(QObject* watched, QKeyEvent* key) {
         const std::array<QWidget*, 4> ring{Edit11, TabbedNotebook1, Button11, Button12};
         const int at = watched == Button11 ? 2 : 3;
         const int step = key->key() == Qt::Key_Left || key->key() == Qt::Key_Up ? -1 : 1;
-        ring.at(static_cast<std::size_t>((at + step + 4) % 4))->setFocus(Qt::TabFocusReason);
+        ring[static_cast<std::size_t>((at + step + 4) % 4)]->setFocus(Qt::TabFocusReason);
         return true;
     }
     default:
