@@ -12,7 +12,11 @@ packages=(
 for option in "$@"; do
   case "$option" in
     # The unit and window tests, the exact model and the benchmarks.
-    --with-tests) packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3) ;;
+    # The desktop tests add an X server, a window manager, X input and query tools, the
+    # session protocol libraries and a colour scheme tool for the dark scheme.
+    --with-tests) packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3
+                             xvfb xauth x11-utils xdotool openbox libx11-dev libxcb1-dev
+                             libsm-dev libice-dev qt6ct) ;;
     --with-display) packages+=(xvfb xauth x11-utils imagemagick) ;;
     --with-fuzzer) packages+=(clang libclang-rt-14-dev) ;;
     # Building the Debian package (dpkg-shlibdeps, file) and checking it.

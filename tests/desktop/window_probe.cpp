@@ -1,0 +1,84 @@
+// window_probe: the program itself (same application object, same windows), which also answers
+// the desktop tests on standard input, one line per question:
+//   rect NAME         -> "x y w h": where the control named NAME is on the screen, in device
+//                        pixels ("item GROUP INDEX" for a radio item of a group)
+//   text NAME         -> the control's text
+// "-" stands for a question it cannot answer.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSocketNotifier>
+#include <QWindow>
+
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "app/application.h"
+#include "convert/number_text.h"
+#include "forms/About.h"
+#include "forms/glyphs.h"
+#include "forms/runamika95.h"
+
+namespace {
+
+void Answer(TForm1& form, const std::string& line) {
+    std::istringstream words(line);
+    std::string question, name;
+    words >> question >> name;
+    QWidget* widget = form.findChild<QWidget*>(QString::fromStdString(name));
+    if (question == "item") {
+        int index = -1;
+        words >> index;
+        auto* group = qobject_cast<RadioGroup*>(widget);
+        widget =
+            group != nullptr && index >= 0 && index < group->Count() ? group->Item(index) : nullptr;
+        question = "rect";
+    }
+    if (widget == nullptr) {
+        std::printf("-\n");
+    } else if (question == "rect") {
+        const qreal ratio =
+            form.windowHandle() != nullptr ? form.windowHandle()->devicePixelRatio() : 1.0;
+        const QPoint at = widget->mapToGlobal(QPoint(0, 0));
+        std::printf("%d %d %d %d\n", qRound(at.x() * ratio), qRound(at.y() * ratio),
+                    qRound(widget->width() * ratio), qRound(widget->height() * ratio));
+    } else if (question == "text") {
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(widget)) text = label->text();
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) text = edit->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) text = button->text();
+        std::printf("%s\n", text.toStdString().c_str());
+    } else {
+        std::printf("-\n");
+    }
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    SetArithmeticEnvironment();
+    ReadDecimalMarkFromLocale();
+    RunamikaApplication application(argc, argv);
+    application.setWindowIcon(ApplicationIcon());
+    TForm1 form;
+    Form1 = &form;
+    TAboutBox about(&form);
+    AboutBox = &about;
+    QSocketNotifier questions(0, QSocketNotifier::Read);
+    QObject::connect(&questions, &QSocketNotifier::activated, [&] {
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            questions.setEnabled(false);
+            return;
+        }
+        Answer(form, line);
+    });
+    form.show();
+    const int code = application.exec();
+    AboutBox = nullptr;
+    Form1 = nullptr;
+    return code;
+}
