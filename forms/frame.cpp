@@ -133,6 +133,13 @@ std::optional<QMargins> CurrentFrameMargins(QWidget* window) {
     if (root == XCB_WINDOW_NONE) return std::nullopt;
     const xcb_window_t frame = TopAncestor(c, client);
     if (frame == client) return QMargins();
+    // What the manager declares, where it does (it keeps this up to date, maximised too).
+    if (const auto declared = FrameExtentsProperty(c, client, Atom(c, "_NET_FRAME_EXTENTS"))) {
+        return ToWindowPixels(window, declared->left(), declared->top(), declared->right(),
+                              declared->bottom());
+    }
+    // Else what the frame window measures; not yet while the manager is still building it
+    // (the client pokes out of it).
     const auto outer = RootRect(c, frame, root);
     const auto inner = RootRect(c, client, root);
     if (!outer || !inner) return std::nullopt;
@@ -140,6 +147,10 @@ std::optional<QMargins> CurrentFrameMargins(QWidget* window) {
     const Reply<xcb_get_geometry_reply_t> own(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, client), nullptr));
     const int border = own ? own->border_width : 0;
+    if (inner->left < outer->left || inner->top < outer->top || inner->right > outer->right ||
+        inner->bottom > outer->bottom) {
+        return std::nullopt;
+    }
     return ToWindowPixels(window, inner->left + border - outer->left,
                           inner->top + border - outer->top, outer->right - inner->right + border,
                           outer->bottom - inner->bottom + border);

@@ -12,7 +12,7 @@ class QWidget;
 // The frame around the window as the window system has it now, in the window's own
 // (device-independent) pixels, each side rounded on its own. Zero margins when nothing frames
 // the window; std::nullopt when the platform cannot be asked (then the toolkit's
-// frameMargins() are all there is).
+// frameMargins() are all there is) or while the manager is still putting the frame together.
 std::optional<QMargins> CurrentFrameMargins(QWidget* window);
 
 // Before the window is first mapped: asks the window manager which frame it will put around the

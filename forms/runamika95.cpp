@@ -518,10 +518,11 @@ bool TForm1::event(QEvent* event) {
         (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
          event->type() == QEvent::Expose || event->type() == QEvent::UpdateRequest) &&
         FramedByManager(this)) {
-        frameSettled_ = true;
-        const QMargins frame = FrameNow();
-        if (frame != frame_ && !isMaximized() && !isMinimized() && !isFullScreen()) {
-            frame_ = frame;
+        const auto frame = CurrentFrameMargins(this);
+        // Where the platform cannot say, the toolkit's frame is all there is: stop asking.
+        frameSettled_ = frame.has_value() || ++frameChecks_ > 100;
+        if (frame && *frame != frame_ && !isMaximized() && !isMinimized() && !isFullScreen()) {
+            frame_ = *frame;
             ApplyOuterSize();
             PlaceCentred();
         }

@@ -153,6 +153,7 @@ private:
     // the first framing has been seen, after which the designed placement is not redone.
     QMargins frame_;
     bool frameSettled_ = false;
+    int frameChecks_ = 0;
 };
 
 extern TForm1* Form1;
