@@ -208,6 +208,20 @@ TEST_F(WindowTest, TheInputSelectsAllUnlessFocusedByAMousePressInsideIt) {
              QTest::mouseClick(form->Edit11, Qt::LeftButton, {}, QPoint(3, 13));
          },
          false},
+        // The menu opened and closed again (Alt+V, Esc, Esc): the focus never went elsewhere.
+        {"back from the menu",
+         [&] {
+             form->Edit11->setFocus(Qt::MouseFocusReason);
+             form->Edit11->deselect();
+             QTest::keyClick(form->Edit11, Qt::Key_V, Qt::AltModifier);
+             ASSERT_TRUE(
+                 QTest::qWaitFor([&] { return QApplication::activePopupWidget() == form->KV1; }));
+             QTest::keyClick(form->KV1, Qt::Key_Escape);
+             QTest::keyClick(form->MainMenu1, Qt::Key_Escape);
+             ASSERT_TRUE(
+                 QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }));
+         },
+         false},
     };
     for (const FocusCase& c : cases) {
         form->Edit11->setText(QStringLiteral("1"));
@@ -221,6 +235,31 @@ TEST_F(WindowTest, TheInputSelectsAllUnlessFocusedByAMousePressInsideIt) {
             EXPECT_EQ(Str(form->Edit11->text()), "7") << c.how;
         }
     }
+}
+
+// After the About dialog, the main window is active again with the focus where it was.
+TEST_F(WindowTest, AfterTheAboutDialogTheFocusIsWhereItWas) {
+    TAboutBox about(form.get());
+    AboutBox = &about;
+    form->Button12->setFocus(Qt::TabFocusReason);
+    QTimer::singleShot(0, [&] { QTest::keyClick(about.OKButton, Qt::Key_Return); });
+    form->K1->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == form.get(); }));
+    EXPECT_EQ(QApplication::focusWidget(), form->Button12);
+    AboutBox = nullptr;
+}
+
+// A press on the tab of the page shown changes no page, so it moves no focus; the release
+// that follows is the notebook's click (the input takes the focus).
+TEST_F(WindowTest, APressOnTheCurrentTabKeepsTheFocus) {
+    ClickItem(form->RadioGroup1, 3);
+    QRadioButton* item = form->RadioGroup1->Item(3);
+    ASSERT_EQ(QApplication::focusWidget(), item);
+    QTabBar* bar = form->TabbedNotebook1->tabBar();
+    QTest::mousePress(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+    EXPECT_EQ(QApplication::focusWidget(), item);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+    EXPECT_TRUE(form->Edit11->hasFocus());
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include <QAccessible>
+#include <QClipboard>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 
 #include <cctype>
@@ -419,3 +422,78 @@ TEST_F(WindowTest, HintsAreOnTheDesignedControlsOnly) {
 }
 
 } // namespace
+
+namespace {
+
+// Where ink is drawn in a picture of the result box: the first and last column that differ
+// clearly from the box's background (the bevel's lower edge, in the last rows, left out).
+std::pair<int, int> InkColumns(const QImage& picture) {
+    const QRgb background = picture.pixel(picture.width() - 1, picture.height() - 1);
+    int first = picture.width(), last = -1;
+    for (int y = 0; y < picture.height() - 2; ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y);
+            if (std::abs(qGray(p) - qGray(background)) > 96) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        }
+    }
+    return {first, last};
+}
+
+} // namespace
+
+// The whole result is visible in its box: the designed 19-pixel font while the text fits, the
+// largest smaller one that fits when it does not; never cut, never elided.
+TEST_F(WindowTest, TheWholeResultIsVisibleInItsBox) {
+    struct Case {
+        const char* input;
+        bool designedFont;
+    };
+    const Case cases[] = {
+        {"1", true},
+        {"30.3030303030303", false},
+        {"6.213727366498E-6", false},
+        {"-1.23456789012345E-300", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        form->Edit11->setText(QString::fromLatin1(c.input));
+        QTest::mouseClick(form->Button11, Qt::LeftButton); // ｍ to ｍ: the number as it is
+        const QString shown = form->Label5->text();
+        EXPECT_EQ(Str(shown), c.input);
+        const QFont font = form->Label5->font();
+        EXPECT_EQ(font.pixelSize() == 19, c.designedFont) << font.pixelSize();
+        EXPECT_LE(QFontMetrics(font).horizontalAdvance(shown), form->Label5->width() - 1);
+        EXPECT_EQ(form->Label5->geometry(), QRect(388, 385, 164, 25));
+        // On the picture: ink from the left edge to short of the right one.
+        const auto [first, last] = InkColumns(form->Label5->grab().toImage());
+        EXPECT_LT(first, 4);
+        EXPECT_LT(last, form->Label5->width() - 1) << "cut at the right edge";
+        if (!c.designedFont) {
+            EXPECT_GT(last, form->Label5->width() * 2 / 3);
+        }
+    }
+}
+
+// The result can be selected with the mouse and copied, and Tab never stops on it.
+TEST_F(WindowTest, TheResultCanBeSelectedAndCopiedButIsNoTabStop) {
+    form->Edit11->setText(QStringLiteral("12345.678"));
+    QTest::mouseClick(form->Button11, Qt::LeftButton);
+    ASSERT_EQ(Str(form->Label5->text()), "12345.678");
+    QLabel* result = form->Label5;
+    QTest::mousePress(result, Qt::LeftButton, {}, QPoint(1, 10));
+    QTest::mouseMove(result, QPoint(result->width() / 2, 10));
+    QTest::mouseMove(result, QPoint(result->width() - 2, 10));
+    QTest::mouseRelease(result, Qt::LeftButton, {}, QPoint(result->width() - 2, 10));
+    EXPECT_EQ(Str(result->selectedText()), "12345.678");
+    QTest::keyClick(result, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(Str(QGuiApplication::clipboard()->text()), "12345.678");
+
+    form->Edit11->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 8; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_NE(QApplication::focusWidget(), result);
+    }
+}
