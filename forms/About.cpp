@@ -103,12 +103,11 @@ TAboutBox::TAboutBox(QWidget* parent)
 
     Label2 = MakeLabel(Panel1, "Label2", QStringLiteral("(mail@example.com)"), {128, 136});
     Label2->setFont(SystemFont(19));
-    // Black text, on the panel's face where that is light, else on white.
+    // Black text: straight on the panel where its face is light, else on white.
     SetTextColour(Label2, Qt::black);
-    {
+    if (ContrastRatio(Qt::black, Panel1->palette().color(QPalette::Window)) < kReadableContrast) {
         QPalette colours = Label2->palette();
-        colours.setColor(QPalette::Window,
-                         LightOr(Panel1->palette().color(QPalette::Window), Qt::white));
+        colours.setColor(QPalette::Window, Qt::white);
         Label2->setPalette(colours);
         Label2->setAutoFillBackground(true);
     }

@@ -259,8 +259,11 @@ QWidget* TForm1::BuildPage(Page page, RadioGroup*& from, RadioGroup*& to, QLabel
 
     arrow = MakeLabel(sheet, kNames[i][2], QStringLiteral("→"), QRect(296, 152, 18, 18));
     arrow->setFont(SystemFont(19, true));
-    // A black arrow: on the page's own face where that is light, else on white.
-    SetFixedColours(arrow, Qt::black, LightOr(sheet->palette().color(QPalette::Window), Qt::white));
+    // A black arrow: straight on the page where its face is light, else on white.
+    SetTextColour(arrow, Qt::black);
+    if (ContrastRatio(Qt::black, sheet->palette().color(QPalette::Window)) < kReadableContrast) {
+        SetBackground(arrow, Qt::white);
+    }
     arrow->setAlignment(Qt::AlignCenter);
     return sheet;
 }
