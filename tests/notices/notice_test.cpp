@@ -189,6 +189,8 @@ TEST(NoticeBox, ShowsALongTextShortenedInTheMiddleAndWrappable) {
          Times("x", 200) + "…" + Times("y", 200), 40},
         {"a cut would split a pair of UTF-16 units", "a" + Times("𠮷", 300),
          "a" + Times("𠮷", 99) + "…" + Times("𠮷", 100), 41},
+        {"both cuts would split a pair", "a" + Times("𠮷", 300) + "b",
+         "a" + Times("𠮷", 99) + "…" + Times("𠮷", 99) + "b", 41},
         {"1000 short lines", Times("line\n", 1000),
          Times("line\n", 10) + "…\n" + Times("line\n", 9), -1},
         {"quoted megabyte", "'" + Times("12.5 ", 200'000) + "' は浮動小数点数ではありません.",
