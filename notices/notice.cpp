@@ -64,7 +64,6 @@ QString ShownText(QString text) {
         text = CutMiddle(text, kMaxShownLength / 2, text.size() - kMaxShownLength / 2);
     }
     QString shown;
-    shown.reserve(text.size() + text.size() / kMaxUnbrokenRun + 1);
     qsizetype run = 0;
     for (const QChar c : text) {
         run = c.isSpace() ? 0 : run + 1;
