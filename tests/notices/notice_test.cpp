@@ -132,6 +132,7 @@ TEST(NoticeBox, ShowsAStopBoxWithOneOkButtonAndReactivatesTheWindow) {
         seen = true;
         EXPECT_EQ(box->objectName().toStdString(), "NoticeBox");
         EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        EXPECT_EQ(box->textFormat(), Qt::PlainText); // typed text such as <b> shows as typed
         EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
         EXPECT_EQ(box->windowTitle().toStdString(), "Notices");
         EXPECT_EQ(box->text().toStdString(), "'abc' は浮動小数点数ではありません.");
@@ -187,6 +188,8 @@ TEST(NoticeBox, ShowsALongTextShortenedInTheMiddleAndWrappable) {
          headLines + "…\n" + tailLines, -1},
         {"unbroken, 600 characters", Times("x", 300) + Times("y", 300),
          Times("x", 200) + "…" + Times("y", 200), 40},
+        {"a blank, then 600 unbroken", " " + Times("x", 300) + Times("y", 300),
+         " " + Times("x", 199) + "…" + Times("y", 200), 41},
         {"a cut would split a pair of UTF-16 units", "a" + Times("𠮷", 300),
          "a" + Times("𠮷", 99) + "…" + Times("𠮷", 100), 41},
         {"both cuts would split a pair", "a" + Times("𠮷", 300) + "b",
