@@ -4,9 +4,11 @@
 # through sudo otherwise.
 set -euo pipefail
 
+# libxcb1-dev: the window asks X11 for its frame (Qt's own dependencies bring it too; named here
+# because the program links it).
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libxcb1-dev
   fonts-ipafont-gothic
 )
 for option in "$@"; do
