@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 
+#include "forms/hints.h"
+
 std::vector<QRect> RadioItemGeometry(QSize group, int lineHeight, int count, int columns) {
     std::vector<QRect> rects;
     if (count <= 0 || columns <= 0) return rects;
@@ -38,6 +40,7 @@ void RadioGroup::SetItems(const QStringList& captions) {
     for (int i = 0; i < captions.size(); ++i) {
         auto* item = new QRadioButton(captions[i], this);
         item->installEventFilter(this);
+        ShareHint(item);
         buttons_.addButton(item, i);
         items_.push_back(item);
     }
@@ -58,6 +61,16 @@ void RadioGroup::resizeEvent(QResizeEvent* event) {
 void RadioGroup::changeEvent(QEvent* event) {
     QGroupBox::changeEvent(event);
     if (event->type() == QEvent::FontChange) PlaceItems();
+    if (event->type() == QEvent::ToolTipChange) {
+        for (QRadioButton* item : items_) ShareHint(item);
+    }
+}
+
+void RadioGroup::ShareHint(QRadioButton* item) const {
+    // Every item carries the group's hint as its own: moving from one item to the next then
+    // shows the same hint again for the new item. Shown for the group alone, the toolkit would
+    // let the hint that is showing run out when the pointer leaves the first item.
+    SetHint(item, toolTip());
 }
 
 void RadioGroup::PlaceItems() {

@@ -38,6 +38,7 @@ protected:
 
 private:
     void PlaceItems();
+    void ShareHint(QRadioButton* item) const;
     void OnToggled(int id, bool checked);
 
     int columns_;
