@@ -296,6 +296,27 @@ public:
         return std::nullopt;
     }
 
+    // How many tooltip windows of a process are on the screen.
+    int ToolTipsOf(pid_t pid) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        int tips = 0;
+        if (!XQueryTree(x_, DefaultRootWindow(x_), &root, &parent, &children, &count)) return 0;
+        for (unsigned int i = 0; i < count; ++i) {
+            const auto owner = Longs(children[i], "_NET_WM_PID", XA_CARDINAL);
+            const auto type = Longs(children[i], "_NET_WM_WINDOW_TYPE", XA_ATOM);
+            XWindowAttributes a{};
+            if (owner.size() == 1 && static_cast<pid_t>(owner[0]) == pid && !type.empty() &&
+                type[0] == A("_NET_WM_WINDOW_TYPE_TOOLTIP") &&
+                XGetWindowAttributes(x_, children[i], &a) && a.map_state == IsViewable) {
+                ++tips;
+            }
+        }
+        if (children != nullptr) XFree(children);
+        return tips;
+    }
+
     // The window manager's frame around a client: the client's ancestor below the root.
     Rect FrameOf(Window client) {
         Window at = client;
@@ -899,6 +920,39 @@ TEST(Desktop, TheWholeResultAndEveryTextReadableInLightAndDarkSchemes) {
         desktop.Close(*window);
         EXPECT_EQ(probe->Wait(kGuardMs), std::optional<int>(0));
     }
+}
+
+// Moving the pointer from one item of a group to the next keeps the group's hint showing.
+TEST(Desktop, TheGroupsHintStaysWhileThePointerMovesAmongItsItems) {
+    Desktop desktop(1280, 1024);
+    ASSERT_TRUE(desktop.Ready());
+    Installed app(desktop, WINDOW_PROBE_PATH);
+    app.Own(0644, 0755);
+    const auto probe = app.Start({}, true);
+    const auto window = desktop.WaitForClient(probe->Pid(), kTitle, kGuardMs);
+    ASSERT_TRUE(window.has_value());
+    desktop.SettledFrameOf(*window);
+    const auto at = [&](int item) {
+        const auto r = ParseRect(probe->Ask("item RadioGroup1 " + std::to_string(item)));
+        return r ? std::to_string(r->x + 30) + " " + std::to_string(r->y + r->h / 2) : "0 0";
+    };
+    const auto move = [&](const std::string& where) {
+        std::istringstream xy(where);
+        std::string x, y;
+        xy >> x >> y;
+        desktop.Keys({"mousemove", x, y});
+    };
+    move(at(0));
+    const long long deadline = NowMs() + 5000;
+    while (desktop.ToolTipsOf(probe->Pid()) == 0 && NowMs() < deadline) Sleep(20);
+    ASSERT_EQ(desktop.ToolTipsOf(probe->Pid()), 1) << "no hint over the first item";
+    for (const int item : {1, 2}) {
+        move(at(item));
+        Sleep(700); // past the toolkit's 300 ms grace for a pointer that has left
+        EXPECT_EQ(desktop.ToolTipsOf(probe->Pid()), 1) << "no hint over item " << item;
+    }
+    desktop.Close(*window);
+    EXPECT_EQ(probe->Wait(kGuardMs), std::optional<int>(0));
 }
 
 } // namespace
