@@ -69,6 +69,8 @@ TEST(PlacementReadOnly, WritesWhereTheFileMayBeWrittenAndFailsElsewhere) {
         {"writable file in a read-only folder", 0644, 0555, true},
         {"read-only file in a read-only folder", 0444, 0555, false},
         {"no file in a read-only folder", 0, 0555, false},
+        // The temporary file goes into the file's own folder, not the one above it.
+        {"no file in a writable folder below one that is not", 0, 0755, true},
     };
     const std::string before = "; kept\n[form]\nleft=1\n";
     for (const Case& c : cases) {
@@ -95,12 +97,14 @@ TEST(PlacementReadOnly, WritesWhereTheFileMayBeWrittenAndFailsElsewhere) {
         ASSERT_EQ(chmod(dir.c_str(), c.folderMode), 0);
 
         const Outcome outcome = RunWriteHelper(helper, file);
-        const std::set<std::string> entries =
-            c.fileMode != 0 ? std::set<std::string>{"CONV.ini"} : std::set<std::string>{};
+        const std::set<std::string> entries = c.fileMode != 0 || c.written
+                                                  ? std::set<std::string>{"CONV.ini"}
+                                                  : std::set<std::string>{};
         EXPECT_EQ(FolderEntries(dir), entries);
         if (c.written) {
             EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
-            EXPECT_EQ(ReadBytes(file), "; kept\n[form]\nleft=10\ntop=20\nwidth=800\nheight=600\n");
+            const std::string kept = c.fileMode != 0 ? "; kept\n" : "";
+            EXPECT_EQ(ReadBytes(file), kept + "[form]\nleft=10\ntop=20\nwidth=800\nheight=600\n");
         } else {
             EXPECT_EQ(outcome.exitCode, 3);
             EXPECT_EQ(outcome.output, file + " に書き込めません");
