@@ -317,6 +317,9 @@ TEST(ScaleByPowerOfTen, Limits) {
     EXPECT_TRUE(SameBits(ScaleByPowerOfTen(I(5), -5120), I(0)));
     EXPECT_TRUE(SameBits(ScaleByPowerOfTen(I(5), -100000), I(0)));
     EXPECT_TRUE(IsInfinite(ScaleByPowerOfTen(I(5), 6000)));
+    EXPECT_TRUE(IsInfinite(ScaleByPowerOfTen(I(1), 5120))); // the first power past the tables
+    EXPECT_TRUE(IsInfinite(ScaleByPowerOfTen(I(1), 4933)));
+    EXPECT_FALSE(IsInfinite(ScaleByPowerOfTen(I(1), 4932)));
     EXPECT_TRUE(SameBits(ScaleByPowerOfTen(I(0), 6000), I(0)));
 }
 
