@@ -426,28 +426,44 @@ const std::string kTitle = "ルナミカ99年版";
 class Installed {
 public:
     Installed(Desktop& desktop, const char* program) : desktop_(desktop) {
-        folder_ = desktop.Folder() / ("app-" + std::to_string(++count_));
-        runtime_ = folder_.string() + "-runtime";
+        const fs::path own = desktop.Folder() / ("app-" + std::to_string(++count_));
+#if RUNAMIKA_PER_USER_SETTINGS
+        // The installed build keeps its file in $XDG_CONFIG_HOME/runamika: that folder holds
+        // the copy of the program too, so both builds find the file at the same place here.
+        configHome_ = own.string();
+        folder_ = own / "runamika";
+#else
+        folder_ = own;
+#endif
+        runtime_ = own.string() + "-runtime";
         fs::create_directories(folder_);
         fs::create_directories(runtime_);
         program_ = (folder_ / "runamika").string();
         fs::copy_file(program, program_);
-        chmod(folder_.c_str(), 0755);
+        for (const fs::path& folder : {own, folder_}) chmod(folder.c_str(), 0755);
         chmod(runtime_.c_str(), 0700);
         chmod(desktop.Folder().c_str(), 0755);
         if (AsNobody()) {
-            chown(folder_.c_str(), kNobody, kNobody);
+            for (const fs::path& folder : {own, folder_}) chown(folder.c_str(), kNobody, kNobody);
             chown(runtime_.c_str(), kNobody, kNobody);
         }
     }
-    std::string File() const { return (folder_ / "runamika.ini").string(); }
-    const fs::path& Folder() const { return folder_; }
+    std::string File() const {
+        return (folder_ / "runamika.ini").string();
+    }
+    const fs::path& Folder() const {
+        return folder_;
+    }
 
     std::unique_ptr<Child> Start(std::vector<std::string> env = {}, bool talk = false) {
         env.push_back("DISPLAY=" + desktop_.DisplayName());
         env.push_back("XDG_RUNTIME_DIR=" + runtime_);
         env.push_back("HOME=" + runtime_);
         env.push_back("QT_QPA_PLATFORM=xcb");
+        const bool configGiven = std::any_of(env.begin(), env.end(), [](const std::string& e) {
+            return e.starts_with("XDG_CONFIG_HOME=");
+        });
+        if (!configHome_.empty() && !configGiven) env.push_back("XDG_CONFIG_HOME=" + configHome_);
         return std::make_unique<Child>(std::vector<std::string>{program_}, env, true, talk);
     }
 
@@ -463,6 +479,7 @@ private:
     Desktop& desktop_;
     fs::path folder_;
     std::string runtime_;
+    std::string configHome_; // empty where the file lies beside the program
     std::string program_;
 };
 
