@@ -11,6 +11,8 @@
 //   Magnitude, IsInfinite, BitsOf, ExtendedFromBits, SetArithmeticEnvironment
 #pragma once
 
+#include <string_view>
+
 #include "convert/extended_bits.h"
 
 #ifndef RUNAMIKA_SOFTWARE_EXTENDED
@@ -29,9 +31,7 @@ using Extended = extended_unit::Extended;
 using extended_unit::BitsOf;
 using extended_unit::ExtendedConstant;
 using extended_unit::ExtendedFromBits;
-using extended_unit::ExtendedFromDecimal;
 using extended_unit::ExtendedFromDouble;
-using extended_unit::ExtendedFromFraction;
 using extended_unit::ExtendedFromInt;
 using extended_unit::IsInfinite;
 using extended_unit::Magnitude;
@@ -39,6 +39,18 @@ using extended_unit::RoundToDouble;
 using extended_unit::RoundToInteger;
 using extended_unit::SetArithmeticEnvironment;
 using extended_unit::WholeNumber;
+
+// The nearest extended numbers to a fraction and to a decimal text, found with exact integer
+// arithmetic at compile time, so that both units start from the same constants.
+constexpr Extended ExtendedFromFraction(ExtendedWide numerator, ExtendedWide denominator) {
+    const ExactSignificand s = NearestToFraction(numerator, denominator);
+    return ExtendedConstant(s.significand, s.exponent);
+}
+
+constexpr Extended ExtendedFromDecimal(std::string_view text) {
+    const ExactSignificand s = NearestToDecimal(text);
+    return ExtendedConstant(s.significand, s.exponent);
+}
 
 // True when the x87 unit computes Extended.
 inline constexpr bool kHardwareExtended = !RUNAMIKA_SOFTWARE_EXTENDED;

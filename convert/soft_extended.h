@@ -222,16 +222,6 @@ constexpr Extended ExtendedFromInt(std::int64_t n) {
     return negative ? -x : x;
 }
 
-constexpr Extended ExtendedFromFraction(ExtendedWide numerator, ExtendedWide denominator) {
-    const ExactSignificand s = NearestToFraction(numerator, denominator);
-    return ExtendedConstant(s.significand, s.exponent);
-}
-
-constexpr Extended ExtendedFromDecimal(std::string_view text) {
-    const ExactSignificand s = NearestToDecimal(text);
-    return ExtendedConstant(s.significand, s.exponent);
-}
-
 constexpr Extended ExtendedFromBits(ExtendedBits bits) {
     return Extended::FromBits(bits);
 }

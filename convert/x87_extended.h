@@ -32,16 +32,6 @@ constexpr Extended ExtendedFromInt(std::int64_t n) {
     return static_cast<Extended>(n);
 }
 
-constexpr Extended ExtendedFromFraction(ExtendedWide numerator, ExtendedWide denominator) {
-    const ExactSignificand s = NearestToFraction(numerator, denominator);
-    return ExtendedConstant(s.significand, s.exponent);
-}
-
-constexpr Extended ExtendedFromDecimal(std::string_view text) {
-    const ExactSignificand s = NearestToDecimal(text);
-    return ExtendedConstant(s.significand, s.exponent);
-}
-
 inline Extended ExtendedFromBits(ExtendedBits bits) {
     Extended x = 0;
     std::memcpy(&x, &bits.significand, 8);
