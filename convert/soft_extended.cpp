@@ -100,13 +100,7 @@ Extended RoundAndPack(bool negative, Wide m, int e) {
     if (biased >= 1) {
         auto q = static_cast<std::uint64_t>(m >> 64);
         const auto rest = static_cast<std::uint64_t>(m);
-        constexpr std::uint64_t half = 0x8000000000000000ull;
-        if (rest > half || (rest == half && (q & 1) != 0)) {
-            if (++q == 0) {
-                q = kExtendedIntegerBit;
-                ++biased;
-            }
-        }
+        fast::RoundToNearestEven(q, biased, rest > fast::kHalf, rest == fast::kHalf);
         if (biased >= static_cast<int>(kExtendedMaxBiasedExponent)) return Infinity(negative);
         return Make(negative, static_cast<unsigned>(biased), q);
     }

@@ -54,6 +54,18 @@ inline Extended Pack(std::uint16_t sign, int biased, std::uint64_t significand) 
     return Extended::FromBits({significand, static_cast<std::uint16_t>(sign | biased)});
 }
 
+// Rounds the 64-bit significand q to nearest even: up by one unit when the part cut off is more
+// than half a unit, or exactly half with q odd. A carry out of the significand raises the
+// exponent.
+inline void RoundToNearestEven(std::uint64_t& q, int& biased, bool moreThanHalf, bool exactlyHalf) {
+    if (moreThanHalf || (exactlyHalf && (q & 1) != 0)) {
+        if (++q == 0) {
+            q = kExtendedIntegerBit;
+            ++biased;
+        }
+    }
+}
+
 } // namespace fast
 
 inline Extended AddSigned(Extended a, Extended b, bool negateB) {
@@ -85,12 +97,7 @@ inline Extended AddSigned(Extended a, Extended b, bool negateB) {
                 int biased = ex + 1 - shift;
                 auto q = static_cast<std::uint64_t>(sum >> 64);
                 const auto rest = static_cast<std::uint64_t>(sum);
-                if (rest > fast::kHalf || (rest == fast::kHalf && (q & 1) != 0)) {
-                    if (++q == 0) {
-                        q = kExtendedIntegerBit;
-                        ++biased;
-                    }
-                }
+                fast::RoundToNearestEven(q, biased, rest > fast::kHalf, rest == fast::kHalf);
                 if (fast::FitsNormal(biased)) {
                     return fast::Pack(x.signExponent & 0x8000u, biased, q);
                 }
@@ -121,12 +128,7 @@ inline Extended operator*(Extended a, Extended b) {
             rest <<= 1;
             --biased;
         }
-        if (rest > fast::kHalf || (rest == fast::kHalf && (q & 1) != 0)) {
-            if (++q == 0) {
-                q = kExtendedIntegerBit;
-                ++biased;
-            }
-        }
+        fast::RoundToNearestEven(q, biased, rest > fast::kHalf, rest == fast::kHalf);
         if (fast::FitsNormal(biased)) {
             return fast::Pack((x.signExponent ^ y.signExponent) & 0x8000u, biased, q);
         }
@@ -148,12 +150,7 @@ inline Extended operator/(Extended a, Extended b) {
             auto q = static_cast<std::uint64_t>(numerator / mb);
             const auto r = static_cast<std::uint64_t>(numerator - ExtendedWide{q} * mb);
             const ExtendedWide twice = ExtendedWide{r} << 1;
-            if (twice > mb || (twice == mb && (q & 1) != 0)) {
-                if (++q == 0) {
-                    q = kExtendedIntegerBit;
-                    ++biased;
-                }
-            }
+            fast::RoundToNearestEven(q, biased, twice > mb, twice == mb);
             if (fast::FitsNormal(biased)) {
                 return fast::Pack((x.signExponent ^ y.signExponent) & 0x8000u, biased, q);
             }
