@@ -2,12 +2,15 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
-#include <filesystem>
 #include <new>
 #include <stdexcept>
+#include <sys/file.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 #include "settings/descriptor.h"
@@ -161,38 +164,57 @@ bool WriteAll(const Descriptor& fd, std::string_view data) {
     return true;
 }
 
-// Flushes a folder's entries, so that a rename in it survives a crash. A folder that cannot be
-// opened for reading cannot be flushed by us; the rename has happened all the same.
-bool SyncFolder(const std::string& folder) {
+// Flushes a folder's entries, so that a rename in it survives a crash. Best effort: the rename
+// has happened all the same, so its result is the write's result whatever this one does.
+void SyncFolder(const std::string& folder) {
     const Descriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd.IsOpen()) return true;
-    return fsync(fd.Get()) == 0 || errno == EINVAL;
+    if (fd.IsOpen()) (void)fsync(fd.Get());
 }
+
+// The start of every temporary file name of writes to the file called base:
+// ".<base>.tmp-<process id>-<count>". The base is cut to 200 bytes, so that the name stays within
+// the 255-byte limit of a file name.
+std::string TemporaryPrefix(const std::string& target) {
+    const auto slash = target.rfind('/');
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    return "." + base.substr(0, 200) + ".tmp-";
+}
+
+std::string FolderPrefix(const std::string& target) {
+    const auto slash = target.rfind('/');
+    return slash == std::string::npos ? "" : target.substr(0, slash + 1);
+}
+
+// What replacing a file came to. No member is zero: a result that was never set is none of them
+// and reads as a failure.
+enum class Replaced {
+    Written = 1,       // the file holds the new content
+    FolderRefused = 2, // the folder may not take a new file (permission); nothing changed
+    Failed = 3,        // anything else; nothing changed
+};
 
 // Replaces target by a file holding data: written to a temporary file in the same folder,
 // flushed, and renamed over target. old describes the file being replaced, if there is one; its
-// permissions (and, where we may, its owner) carry over. The temporary file never outlives a
-// failure.
-enum class Replaced { Done, NoTemporary, Failed };
+// permissions (and, where we may, its owner) carry over, and are set before any content is
+// written. The temporary file never outlives a failure, and it is locked while it lives, so that
+// RemoveLeftoverTemporaryFiles can tell it from one whose writer is gone.
 Replaced ReplaceFile(const std::string& target, std::string_view data, const struct stat* old) {
     static std::atomic<unsigned> counter{0};
-    const auto slash = target.rfind('/');
-    const std::string prefix = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string folder = ContainingFolder(target);
-    // Keep the temporary name within the 255-byte limit of a file name.
-    const std::string base =
-        (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
+    const std::string stem =
+        FolderPrefix(target) + TemporaryPrefix(target) + std::to_string(getpid()) + "-";
+    // Owner only until the final mode is set, before anything is written.
+    const mode_t createMode = old != nullptr ? 0600 : 0666;
 
     std::string temporary;
     Descriptor fd;
     for (int attempt = 0; attempt < 100 && !fd.IsOpen(); ++attempt) {
-        temporary = prefix + "." + base + ".tmp-" + std::to_string(getpid()) + "-" +
-                    std::to_string(counter.fetch_add(1));
-        fd = Descriptor(
-            open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (!fd.IsOpen() && errno != EEXIST) return Replaced::NoTemporary;
+        temporary = stem + std::to_string(counter.fetch_add(1));
+        fd = Descriptor(open(temporary.c_str(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, createMode));
+        if (fd.IsOpen() || errno == EEXIST) continue;
+        return errno == EACCES || errno == EPERM ? Replaced::FolderRefused : Replaced::Failed;
     }
-    if (!fd.IsOpen()) return Replaced::NoTemporary;
+    if (!fd.IsOpen()) return Replaced::Failed;
 
     // From here on the temporary file exists: every way out that does not rename it removes it.
     struct RemoveUnlessRenamed {
@@ -203,28 +225,46 @@ Replaced ReplaceFile(const std::string& target, std::string_view data, const str
         }
     } cleanup{temporary};
 
-    bool ok = WriteAll(fd, data);
-    if (ok && old != nullptr) {
+    (void)flock(fd.Get(), LOCK_EX | LOCK_NB);
+    bool ok = true;
+    if (old != nullptr) {
         if (geteuid() == 0) (void)!fchown(fd.Get(), old->st_uid, old->st_gid);
         ok = fchmod(fd.Get(), old->st_mode & 07777) == 0;
     }
-    ok = ok && fsync(fd.Get()) == 0;
+    ok = ok && WriteAll(fd, data) && fsync(fd.Get()) == 0;
     ok = fd.Close() && ok;
     if (!ok || rename(temporary.c_str(), target.c_str()) != 0) return Replaced::Failed;
     cleanup.renamed = true;
-    return SyncFolder(folder) ? Replaced::Done : Replaced::Failed;
+    SyncFolder(ContainingFolder(target));
+    return Replaced::Written;
 }
 
 // Writes data over the existing file target, for a file that may be written in a folder where
-// no file may be made. Not atomic: the content is written from the start, then the file is cut
-// to its length and flushed.
+// no file may be made. Not atomic, so it does what can fail first: the file is sized to its final
+// length (a full disk or a size limit shows here, and the content is then as it was), then
+// written from the start, then flushed.
 bool WriteInPlace(const std::string& target, std::string_view data) {
     const Descriptor fd(open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd.IsOpen()) return false;
     struct stat st {};
     if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    return WriteAll(fd, data) && ftruncate(fd.Get(), static_cast<off_t>(data.size())) == 0 &&
-           fsync(fd.Get()) == 0;
+    const auto length = static_cast<off_t>(data.size());
+    if (length > st.st_size && posix_fallocate(fd.Get(), st.st_size, length - st.st_size) != 0) {
+        (void)!ftruncate(fd.Get(), st.st_size);
+        return false;
+    }
+    return ftruncate(fd.Get(), length) == 0 && WriteAll(fd, data) && fsync(fd.Get()) == 0;
+}
+
+// True when the process with this id is gone (on this machine, as far as this process sees).
+bool ProcessIsGone(std::string_view digits) {
+    if (digits.empty() || digits.size() > 9) return false;
+    pid_t pid = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return false;
+        pid = pid * 10 + (c - '0');
+    }
+    return pid > 0 && kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 } // namespace
@@ -236,7 +276,10 @@ std::string ContainingFolder(const std::string& fileName) {
 }
 
 IniValueReader::IniValueReader(std::string_view section, std::string_view key)
-    : section_(section), key_(key) {}
+    : IniValueReader(section, std::span<const std::string_view>(&key, 1)) {}
+
+IniValueReader::IniValueReader(std::string_view section, std::span<const std::string_view> keys)
+    : section_(section), keys_(keys.begin(), keys.end()), values_(keys.size()) {}
 
 void IniValueReader::TakeLine(std::string_view raw) {
     const Line line = ClassifyLine(raw, firstLine_);
@@ -247,10 +290,14 @@ void IniValueReader::TakeLine(std::string_view raw) {
         } else {
             inSection_ = EqualsIgnoringAsciiCase(line.name, section_);
         }
-    } else if (inSection_ && line.kind == LineKind::Key &&
-               EqualsIgnoringAsciiCase(line.name, key_)) {
-        value_ = line.value;
-        done_ = true;
+        return;
+    }
+    if (!inSection_ || line.kind != LineKind::Key) return;
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+        // The first occurrence of a key counts.
+        if (values_[i] || !EqualsIgnoringAsciiCase(line.name, keys_[i])) continue;
+        values_[i] = std::string(line.value);
+        done_ = ++found_ == keys_.size();
     }
 }
 
@@ -276,11 +323,19 @@ bool IniValueReader::Feed(std::string_view piece) {
     return done_;
 }
 
-std::string IniValueReader::Finish() {
+std::vector<std::string> IniValueReader::FinishAll() {
     if (!done_ && !tooLong_ && !line_.empty()) TakeLine(line_);
     line_.clear();
     done_ = true;
-    return value_;
+    std::vector<std::string> values;
+    values.reserve(values_.size());
+    for (auto& value : values_) values.push_back(value.value_or(""));
+    return values;
+}
+
+std::string IniValueReader::Finish() {
+    std::vector<std::string> values = FinishAll();
+    return values.empty() ? std::string() : std::move(values.front());
 }
 
 std::optional<std::string> WithIniValue(std::string_view content, std::string_view section,
@@ -341,37 +396,97 @@ std::optional<std::string> WithIniValue(std::string_view content, std::string_vi
     return result;
 }
 
-std::string ReadIniString(const std::string& fileName, std::string_view section,
-                          std::string_view key) {
+std::optional<std::string> WithIniValues(std::string_view content, std::string_view section,
+                                         std::span<const IniEntry> entries) {
+    std::string result(content);
+    for (const auto& [key, value] : entries) {
+        auto next = WithIniValue(result, section, key, value);
+        if (!next) return std::nullopt;
+        result = std::move(*next);
+    }
+    return result;
+}
+
+std::vector<std::string> ReadIniStrings(const std::string& fileName, std::string_view section,
+                                        std::span<const std::string_view> keys) {
     try {
-        IniValueReader reader(section, key);
+        IniValueReader reader(section, keys);
         if (!ReadBlocks(fileName, [&](std::string_view block) { return reader.Feed(block); })) {
-            return {};
+            return std::vector<std::string>(keys.size());
         }
-        return reader.Finish();
+        return reader.FinishAll();
     } catch (const std::bad_alloc&) {
-        return {};
+        return std::vector<std::string>(keys.size());
     }
 }
 
-bool WriteIniString(const std::string& fileName, std::string_view section, std::string_view key,
-                    std::string_view value) {
-    try {
-        // Write through a symbolic link to the file it names instead of replacing the link.
-        std::string target = fileName;
-        struct stat st {};
-        if (lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-            std::error_code error;
-            const std::filesystem::path resolved = std::filesystem::canonical(fileName, error);
-            if (!error) target = resolved.string();
-        }
+std::string ReadIniString(const std::string& fileName, std::string_view section,
+                          std::string_view key) {
+    return ReadIniStrings(fileName, section, std::span<const std::string_view>(&key, 1)).front();
+}
 
+std::optional<std::string> WriteTarget(const std::string& fileName) {
+    std::string current = fileName;
+    for (int link = 0; link <= 40; ++link) {
+        struct stat st {};
+        if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        char text[PATH_MAX];
+        const ssize_t length = readlink(current.c_str(), text, sizeof text);
+        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof text) return std::nullopt;
+        std::string next(text, static_cast<std::size_t>(length));
+        // A relative link names a place seen from the link's own folder.
+        if (next.front() != '/') next.insert(0, FolderPrefix(current));
+        current = std::move(next);
+    }
+    return std::nullopt;
+}
+
+void RemoveLeftoverTemporaryFiles(const std::string& fileName) {
+    try {
+        const auto target = WriteTarget(fileName);
+        if (!target) return;
+        const std::string folder = ContainingFolder(*target);
+        const std::string prefix = TemporaryPrefix(*target);
+        DIR* dir = opendir(folder.c_str());
+        if (dir == nullptr) return;
+        std::vector<std::string> gone;
+        while (const dirent* entry = readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (name.substr(0, prefix.size()) != prefix) continue;
+            const std::string_view rest = name.substr(prefix.size());
+            const auto dash = rest.find('-');
+            if (dash != std::string_view::npos && ProcessIsGone(rest.substr(0, dash))) {
+                gone.emplace_back(name);
+            }
+        }
+        closedir(dir);
+        for (const std::string& name : gone) {
+            const std::string path = FolderPrefix(*target) + name;
+            // A live writer holds a lock on its temporary file (one in another process
+            // namespace may look gone by its process id).
+            const Descriptor fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+            struct stat st {};
+            if (!fd.IsOpen() || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+            if (flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) unlink(path.c_str());
+        }
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+}
+
+bool WriteIniStrings(const std::string& fileName, std::string_view section,
+                     std::span<const IniEntry> entries) {
+    try {
+        const auto target = WriteTarget(fileName);
+        if (!target) return false;
+
+        struct stat st {};
         bool exists = false;
-        if (stat(target.c_str(), &st) == 0) {
+        if (stat(target->c_str(), &st) == 0) {
             if (!S_ISREG(st.st_mode)) return false;
             // The rename below would replace a read-only file in a writable folder; a file we
             // may not write must fail the write just as a read-only folder does.
-            if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
+            if (faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) return false;
             exists = true;
         } else if (errno != ENOENT) {
             return false;
@@ -382,23 +497,23 @@ bool WriteIniString(const std::string& fileName, std::string_view section, std::
             content.append(block);
             return false;
         };
-        if (exists && !ReadBlocks(target, append)) return false;
-        const auto updated = WithIniValue(content, section, key, value);
+        if (exists && !ReadBlocks(*target, append)) return false;
+        const auto updated = WithIniValues(content, section, entries);
         if (!updated) return false;
-        switch (ReplaceFile(target, *updated, exists ? &st : nullptr)) {
-        case Replaced::Done:
-            return true;
-        case Replaced::NoTemporary:
-            // A writable file in a folder that takes no new file (a read-only folder) is
-            // written in place.
-            return exists && WriteInPlace(target, *updated);
-        case Replaced::Failed:
-            break;
-        }
-        return false;
+        const Replaced replaced = ReplaceFile(*target, *updated, exists ? &st : nullptr);
+        if (replaced == Replaced::Written) return true;
+        // A writable file in a folder that takes no new file (a read-only folder) is written in
+        // place; every other failure leaves the file as it was.
+        return replaced == Replaced::FolderRefused && exists && WriteInPlace(*target, *updated);
     } catch (const std::bad_alloc&) {
         return false;
     } catch (const std::length_error&) {
         return false;
     }
+}
+
+bool WriteIniString(const std::string& fileName, std::string_view section, std::string_view key,
+                    std::string_view value) {
+    const IniEntry entry{key, value};
+    return WriteIniStrings(fileName, section, std::span<const IniEntry>(&entry, 1));
 }

@@ -1,18 +1,11 @@
 #include "settings/placement_file.h"
 
-#include <cerrno>
-#include <chrono>
+#include <array>
 #include <cstdint>
-#include <fcntl.h>
 #include <limits>
 #include <string>
-#include <sys/file.h>
-#include <thread>
-#include <unistd.h>
-#include <utility>
 
 #include "failure/failure.h"
-#include "settings/descriptor.h"
 #include "settings/ini_file.h"
 
 static_assert(std::numeric_limits<int>::digits == 31, "the stored values are 32-bit integers");
@@ -56,32 +49,6 @@ std::optional<int> ParseDecimalDigits(std::string_view digits, bool negative) {
     return static_cast<int>(negative ? -value : value);
 }
 
-// An advisory lock on the folder that holds the placement file, held while one copy of the
-// program writes its four values. Two copies closing together then write one after the other
-// instead of interleaving their keys, and the file holds the values of the copy that wrote last.
-// Readers never take it. The lock is best effort and bounded in time: when the folder cannot be
-// opened or locked, or another copy still holds the lock after a few seconds, the write goes
-// ahead without it rather than wait.
-class FolderLock {
-public:
-    explicit FolderLock(const std::string& fileName)
-        : folder_(open(ContainingFolder(fileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (!folder_.IsOpen()) return;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (flock(folder_.Get(), LOCK_EX | LOCK_NB) != 0) {
-            const bool busy = errno == EWOULDBLOCK || errno == EINTR;
-            if (!busy || std::chrono::steady_clock::now() >= deadline) {
-                folder_.Close();
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-
-private:
-    Descriptor folder_; // closing it releases the lock
-};
-
 } // namespace
 
 std::optional<int> ParseProfileInteger(std::string_view text) {
@@ -98,30 +65,22 @@ std::optional<int> ParseProfileInteger(std::string_view text) {
     return ParseDecimalDigits(text, false);
 }
 
-int ReadPlacementValue(const std::string& fileName, std::string_view key) {
-    return ParseProfileInteger(ReadIniString(fileName, kSection, key)).value_or(NotChanged);
-}
-
 StoredBounds ReadPlacement(const std::string& fileName) {
-    StoredBounds stored;
-    stored.left = ReadPlacementValue(fileName, "left");
-    stored.top = ReadPlacementValue(fileName, "top");
-    stored.width = ReadPlacementValue(fileName, "width");
-    stored.height = ReadPlacementValue(fileName, "height");
-    return stored;
+    // A start is where the temporary files of a copy that was killed while closing go.
+    RemoveLeftoverTemporaryFiles(fileName);
+    const std::string_view keys[] = {"left", "top", "width", "height"};
+    const std::vector<std::string> texts = ReadIniStrings(fileName, kSection, keys);
+    const auto value = [&](std::size_t i) {
+        return ParseProfileInteger(texts[i]).value_or(NotChanged);
+    };
+    return {value(0), value(1), value(2), value(3)};
 }
 
 void WritePlacement(const std::string& fileName, const WindowBounds& bounds) {
-    const std::pair<std::string_view, int> entries[] = {
-        {"left", bounds.left},
-        {"top", bounds.top},
-        {"width", bounds.width},
-        {"height", bounds.height},
-    };
-    const FolderLock lock(fileName);
-    for (const auto& [key, value] : entries) {
-        if (!WriteIniString(fileName, kSection, key, std::to_string(value))) {
-            throw SettingsWriteFailure(fileName);
-        }
-    }
+    const std::array<std::string, 4> texts = {
+        std::to_string(bounds.left), std::to_string(bounds.top), std::to_string(bounds.width),
+        std::to_string(bounds.height)};
+    const IniEntry entries[] = {
+        {"left", texts[0]}, {"top", texts[1]}, {"width", texts[2]}, {"height", texts[3]}};
+    if (!WriteIniStrings(fileName, kSection, entries)) throw SettingsWriteFailure(fileName);
 }

@@ -14,9 +14,6 @@ inline constexpr int NotChanged = -1;
 // The integer grammar of the file's values; std::nullopt when the text does not convert.
 std::optional<int> ParseProfileInteger(std::string_view text);
 
-// Reads one key of section "form" as an integer; NotChanged when missing or not convertible.
-int ReadPlacementValue(const std::string& fileName, std::string_view key);
-
 struct WindowBounds {
     int left = 0;
     int top = 0;
@@ -32,11 +29,12 @@ struct StoredBounds {
     int height = NotChanged;
 };
 
+// Reads the four keys in one pass over the file. First removes the temporary files that a copy
+// killed while it wrote the file left behind.
 StoredBounds ReadPlacement(const std::string& fileName);
 
-// Writes left, top, width and height, in that order, one write each. An advisory lock on the
-// file's folder keeps the four writes of two copies closing together from interleaving; it is
-// best effort and never waits more than a few seconds. Throws the settings-write Failure
-// (failure/failure.h) naming fileName when a write fails; the keys written before the failing one
-// stay written.
+// Writes left, top, width and height (new keys in that order) in one replacement of the file, so
+// that the file always holds one whole record: the old one or this one, whatever stops the write
+// and however many copies write at once. Throws the settings-write Failure (failure/failure.h)
+// naming fileName when the write fails; the file is then as it was.
 void WritePlacement(const std::string& fileName, const WindowBounds& bounds);

@@ -5,7 +5,9 @@
 #include <system_error>
 
 #ifndef _WIN32
+#include <cerrno>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -65,17 +67,17 @@ bool EnsureParentFolder(const std::string& fileName) {
     if (parent.empty()) return true;
     std::error_code error;
     if (fs::is_directory(parent, error)) return true;
-    // Made one level at a time, so that every folder made here gets the owner-only mode.
+    // Made one level at a time, each with the owner-only mode from the start: no folder made
+    // here is ever open to others, not even for a moment.
     fs::path partial;
     for (const fs::path& part : parent) {
         partial /= part;
         if (fs::is_directory(partial, error)) continue;
         // A folder that another copy made meanwhile is as good as one made here.
-        if (!fs::create_directory(partial, error)) {
-            if (fs::is_directory(partial, error)) continue;
+        if (mkdir(partial.c_str(), S_IRWXU) != 0) {
+            if (errno == EEXIST && fs::is_directory(partial, error)) continue;
             return false;
         }
-        fs::permissions(partial, fs::perms::owner_all, fs::perm_options::replace, error);
     }
     return fs::is_directory(parent, error);
 }

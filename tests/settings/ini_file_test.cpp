@@ -5,12 +5,14 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
+#include <vector>
 
 #include "settings/ini_file.h"
 #include "test_files.h"
@@ -185,6 +187,106 @@ TEST(IniFile, WriteKeepsTheModeAndWritesThroughALink) {
     ASSERT_EQ(stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(FolderEntries(folder.Path()), (std::set<std::string>{"real.ini", "link.ini"}));
+}
+
+// A symbolic link stays a link: the file at the end of its chain is written, and made when it is
+// missing and its folder exists. A chain that cannot end in a file fails and changes nothing.
+TEST(IniFile, LinksStayLinks) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> links; // link, what it points at
+        const char* real;                                       // the file at the chain's end
+        bool realFileExists;
+        bool written;
+    };
+    const Case cases[] = {
+        {"to a file", {{"link.ini", "real.ini"}}, "real.ini", true, true},
+        {"dangling, into an existing folder",
+         {{"link.ini", "sub/real.ini"}},
+         "sub/real.ini",
+         false,
+         true},
+        {"dangling, an absolute path",
+         {{"link.ini", "@/sub/real.ini"}},
+         "sub/real.ini",
+         false,
+         true},
+        // The second link is relative to its own folder.
+        {"a chain of two links",
+         {{"link.ini", "sub/mid.ini"}, {"sub/mid.ini", "real.ini"}},
+         "sub/real.ini",
+         true,
+         true},
+        {"dangling, into a missing folder",
+         {{"link.ini", "missing/real.ini"}},
+         nullptr,
+         false,
+         false},
+        {"a loop", {{"link.ini", "mid.ini"}, {"mid.ini", "link.ini"}}, nullptr, false, false},
+        {"to a folder", {{"link.ini", "sub"}}, nullptr, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        ASSERT_EQ(mkdir((folder / "sub").c_str(), 0755), 0);
+        if (c.realFileExists) WriteBytes(folder / c.real, "; kept\n[form]\nleft=1\n");
+        for (const auto& [link, to] : c.links) {
+            const std::string target = to[0] == '@' ? folder.Path() + to.substr(1) : to;
+            ASSERT_EQ(symlink(target.c_str(), (folder / link).c_str()), 0);
+        }
+        auto expected = FolderEntries(folder.Path());
+        auto expectedSub = FolderEntries(folder / "sub");
+        EXPECT_EQ(WriteIniString(folder / "link.ini", "form", "left", "2"), c.written);
+        for (const auto& [link, to] : c.links) {
+            struct stat st {};
+            EXPECT_TRUE(lstat((folder / link).c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << link;
+        }
+        if (c.written) {
+            EXPECT_EQ(ReadBytes(folder / c.real),
+                      c.realFileExists ? "; kept\n[form]\nleft=2\n" : "[form]\nleft=2\n");
+            (std::string_view(c.real).starts_with("sub/") ? expectedSub : expected)
+                .insert(std::string(c.real).substr(std::string(c.real).rfind('/') + 1));
+        }
+        EXPECT_EQ(FolderEntries(folder.Path()), expected);
+        EXPECT_EQ(FolderEntries(folder / "sub"), expectedSub);
+    }
+}
+
+// The temporary files of writers that were killed go at the next start; those of a writer that
+// still runs, and files that only look alike, stay.
+TEST(IniFile, LeftoverTemporaryFilesOfGoneWritersAreRemoved) {
+    const pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0) _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string dead = std::to_string(gone);
+    const std::string alive = std::to_string(getpid());
+    const std::pair<std::string, bool> cases[] = {
+        {".CONV.ini.tmp-" + dead + "-0", false},
+        {".CONV.ini.tmp-" + dead + "-17", false},
+        {".CONV.ini.tmp-" + alive + "-0", true},
+        {".CONV.ini.tmp-1-0", true},
+        {".CONV.ini.tmp-" + dead, true}, // not the whole pattern
+        {".CONV.ini.tmp--0", true},      // no process id
+        {".CONV.ini.tmp-x" + dead + "-0", true},
+        {".OTHER.ini.tmp-" + dead + "-0", true},
+        {"CONV.ini.tmp-" + dead + "-0", true},
+    };
+    TempFolder folder;
+    WriteBytes(folder / "CONV.ini", "[form]\nleft=1\n");
+    for (const auto& [name, kept] : cases) WriteBytes(folder / name, "x");
+    // A file that a live writer still holds stays, whatever its name says.
+    const std::string held = ".CONV.ini.tmp-" + dead + "-99";
+    WriteBytes(folder / held, "x");
+    const int holder = open((folder / held).c_str(), O_RDONLY);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+
+    RemoveLeftoverTemporaryFiles(folder / "CONV.ini");
+    close(holder);
+    const auto entries = FolderEntries(folder.Path());
+    for (const auto& [name, kept] : cases) EXPECT_EQ(entries.count(name), kept ? 1u : 0u) << name;
+    EXPECT_EQ(entries.count(held), 1u);
+    EXPECT_EQ(ReadBytes(folder / "CONV.ini"), "[form]\nleft=1\n");
 }
 
 // A new file gets the usual mode for the user's file mode mask.
