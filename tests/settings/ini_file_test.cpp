@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sched.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -408,6 +412,68 @@ TEST(IniFile, KilledWriteLeavesTheOldOrTheNewFile) {
         for (const auto& name : entries) {
             EXPECT_EQ(name.rfind(".CONV.ini.tmp-", 0), 0u) << name;
             std::filesystem::remove(folder / name);
+        }
+    }
+}
+
+// A folder that has no room for the new file, and a temporary file name past the path limit:
+// the write fails and the file stays exactly as it was, never written in place. The full disks
+// are small memory file systems mounted in a mount namespace of this test process's own, so
+// they go when it ends; without the right to make one, those cases are skipped.
+TEST(IniFile, NoRoomOrNoNameForTheNewFileFailsAndKeepsTheOldOne) {
+    const std::string before = "; kept\n[form]\nleft=1\n";
+    TempFolder root;
+    const bool mountable = unshare(CLONE_NEWNS) == 0 &&
+                           mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    struct Case {
+        const char* name;
+        const char* mountOptions; // nullptr: no file system of its own
+        bool fill;                // fill the disk with a file of its own first
+        bool deep;                // the file lies so deep that no longer name fits the path
+    };
+    const Case cases[] = {
+        {"no file entry left", "size=1m,nr_inodes=2", false, false},
+        {"no block left", "size=64k", true, false},
+        {"the temporary name too long for a path", nullptr, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string dir = root / c.name;
+        ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+        if (c.mountOptions != nullptr) {
+            if (!mountable) {
+                std::printf("skipped (no mount namespace): %s\n", c.name);
+                continue;
+            }
+            ASSERT_EQ(mount("tmpfs", dir.c_str(), "tmpfs", 0, c.mountOptions), 0);
+        }
+        if (c.deep) {
+            // Folders down to a path of 4080 bytes: "/CONV.ini" still fits in the path
+            // limit (4095 bytes), "/.CONV.ini.tmp-<id>-0" no longer does.
+            constexpr std::size_t kDepth = PATH_MAX - 16;
+            while (dir.size() + 201 < kDepth) {
+                dir += "/" + std::string(200, 'd');
+                ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+            }
+            dir += "/" + std::string(kDepth - dir.size() - 1, 'e');
+            ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+        }
+        const std::string file = dir + "/CONV.ini";
+        WriteBytes(file, before);
+        if (c.fill) {
+            const int fd = open((dir + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
+            ASSERT_GE(fd, 0);
+            const std::string block(4096, 'f');
+            while (write(fd, block.data(), block.size()) > 0) {
+            }
+            close(fd);
+        }
+        const auto entries = FolderEntries(dir);
+        EXPECT_FALSE(WriteIniString(file, "form", "left", std::string(5000, '7')));
+        EXPECT_EQ(ReadBytes(file), before);
+        EXPECT_EQ(FolderEntries(dir), entries);
+        if (c.mountOptions != nullptr) {
+            EXPECT_EQ(umount(dir.c_str()), 0);
         }
     }
 }

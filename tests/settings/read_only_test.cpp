@@ -17,10 +17,11 @@ struct Outcome {
     std::string output;
 };
 
-Outcome RunWriteHelper(const std::string& helper, const std::string& file) {
+Outcome RunWriteHelper(const std::string& helper, const std::string& file, int fileSizeLimit) {
     std::vector<std::string> args;
+    if (fileSizeLimit > 0) args = {"prlimit", "--fsize=" + std::to_string(fileSizeLimit)};
     if (geteuid() == 0) {
-        args = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+        args.insert(args.end(), {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
     }
     for (const char* arg : {helper.c_str(), file.c_str(), "10", "20", "800", "600"}) {
         args.push_back(arg);
@@ -55,13 +56,16 @@ Outcome RunWriteHelper(const std::string& helper, const std::string& file) {
 } // namespace
 
 // A write needs the file to be writable, and a new file needs a writable folder; a writable
-// file in a read-only folder (where no temporary file can be made) is written in place.
+// file in a read-only folder (where no temporary file can be made) is written in place, unless it
+// cannot take the new content whole. A link to a file is judged by the file.
 TEST(PlacementReadOnly, WritesWhereTheFileMayBeWrittenAndFailsElsewhere) {
     struct Case {
         const char* name;
         mode_t fileMode; // 0: no file
         mode_t folderMode;
         bool written;
+        bool throughLink = false;
+        int fileSizeLimit = 0; // bytes; 0: none
     };
     const Case cases[] = {
         {"read-only file", 0444, 0755, false},
@@ -71,6 +75,11 @@ TEST(PlacementReadOnly, WritesWhereTheFileMayBeWrittenAndFailsElsewhere) {
         {"no file in a read-only folder", 0, 0555, false},
         // The temporary file goes into the file's own folder, not the one above it.
         {"no file in a writable folder below one that is not", 0, 0755, true},
+        {"link to a read-only file", 0444, 0755, false, true},
+        {"link to a writable file in a read-only folder", 0644, 0555, true, true},
+        // Sized before it is written: the file stays whole when it cannot grow.
+        {"writable file in a read-only folder, past the file size limit", 0644, 0555, false, false,
+         30},
     };
     const std::string before = "; kept\n[form]\nleft=1\n";
     for (const Case& c : cases) {
@@ -78,6 +87,10 @@ TEST(PlacementReadOnly, WritesWhereTheFileMayBeWrittenAndFailsElsewhere) {
         TempFolder root;
         const std::string dir = root / "app";
         const std::string file = dir + "/CONV.ini";
+        const std::string link = root / "CONV-link.ini";
+        if (c.throughLink) {
+            ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+        }
         const std::string helper = root / "helper";
         ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
         if (c.fileMode != 0) WriteBytes(file, before);
@@ -96,7 +109,8 @@ TEST(PlacementReadOnly, WritesWhereTheFileMayBeWrittenAndFailsElsewhere) {
         }
         ASSERT_EQ(chmod(dir.c_str(), c.folderMode), 0);
 
-        const Outcome outcome = RunWriteHelper(helper, file);
+        const Outcome outcome =
+            RunWriteHelper(helper, c.throughLink ? link : file, c.fileSizeLimit);
         const std::set<std::string> entries = c.fileMode != 0 || c.written
                                                   ? std::set<std::string>{"CONV.ini"}
                                                   : std::set<std::string>{};
@@ -107,10 +121,14 @@ TEST(PlacementReadOnly, WritesWhereTheFileMayBeWrittenAndFailsElsewhere) {
             EXPECT_EQ(ReadBytes(file), kept + "[form]\nleft=10\ntop=20\nwidth=800\nheight=600\n");
         } else {
             EXPECT_EQ(outcome.exitCode, 3);
-            EXPECT_EQ(outcome.output, file + " に書き込めません");
+            EXPECT_EQ(outcome.output, (c.throughLink ? link : file) + " に書き込めません");
             if (c.fileMode != 0) {
                 EXPECT_EQ(ReadBytes(file), before);
             }
+        }
+        struct stat st {};
+        if (c.throughLink) {
+            EXPECT_TRUE(lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
         }
         ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
     }
