@@ -16,10 +16,10 @@
 #include "app/command_line.h"
 #include "app/title.h"
 #include "convert/number_text.h"
+#include "failure/failure.h"
 #include "forms/About.h"
 #include "forms/glyphs.h"
 #include "forms/runamika95.h"
-#include "failure/failure.h"
 
 namespace {
 
@@ -92,8 +92,7 @@ int Run(RunamikaApplication& application) {
         }
     } forget;
 
-    form.show();
-    ArmStartupProbe();
+    form.ShowWhenFrameKnown(ArmStartupProbe);
     return application.exec();
 }
 

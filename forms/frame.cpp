@@ -1,12 +1,20 @@
 #include "forms/frame.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
-#include <chrono>
-#include <cmath>
-#include <thread>
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #if defined(RUNAMIKA_XCB)
 #include <xcb/xcb.h>
@@ -18,6 +26,19 @@
 
 namespace {
 
+// How long a window waits for the manager's answer before it is shown all the same. Managers
+// answer within milliseconds; the frame is then learnt when the manager frames the window.
+constexpr int kAnswerTimeoutMs = 250;
+
+bool OnWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+QMargins NoNegativeSides(const QMargins& m) {
+    return {std::max(0, m.left()), std::max(0, m.top()), std::max(0, m.right()),
+            std::max(0, m.bottom())};
+}
+
 #if defined(RUNAMIKA_XCB)
 
 struct FreeDeleter {
@@ -25,201 +46,238 @@ struct FreeDeleter {
 };
 template <class T> using Reply = std::unique_ptr<T, FreeDeleter>;
 
-xcb_connection_t* Connection() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 != nullptr ? x11->connection() : nullptr;
-}
-
-xcb_atom_t Atom(xcb_connection_t* c, const char* name, bool onlyIfExists = false) {
-    const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, onlyIfExists ? 1 : 0, static_cast<uint16_t>(std::strlen(name)), name),
-        nullptr));
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-xcb_window_t RootOf(xcb_connection_t* c, xcb_window_t window) {
-    const Reply<xcb_get_geometry_reply_t> geometry(
-        xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
-    return geometry ? geometry->root : xcb_window_t{XCB_WINDOW_NONE};
-}
-
-// The ancestor of window that is a child of the root: the manager's frame, or the window itself
-// when nothing has framed it.
-xcb_window_t TopAncestor(xcb_connection_t* c, xcb_window_t window) {
-    xcb_window_t at = window;
-    for (int depth = 0; depth < 16; ++depth) {
-        const Reply<xcb_query_tree_reply_t> tree(
-            xcb_query_tree_reply(c, xcb_query_tree(c, at), nullptr));
-        if (!tree || tree->parent == XCB_WINDOW_NONE || tree->parent == tree->root) return at;
-        at = tree->parent;
-    }
-    return at;
-}
-
-// A rectangle in device pixels, in root coordinates, outer border included.
-struct DeviceRect {
-    int left = 0;
-    int top = 0;
-    int right = 0; // exclusive
-    int bottom = 0;
+// The X connection of the toolkit, the atoms this file uses (interned once, in one batch) and
+// what the running window manager declares (read when first needed, and again after the
+// manager changes its declaration).
+struct X11 {
+    xcb_connection_t* c = nullptr;
+    xcb_window_t root = XCB_WINDOW_NONE;
+    xcb_atom_t supported = XCB_ATOM_NONE;
+    xcb_atom_t frameExtents = XCB_ATOM_NONE;
+    xcb_atom_t requestFrameExtents = XCB_ATOM_NONE;
+    xcb_atom_t motifHints = XCB_ATOM_NONE;
+    bool managerRead = false;
+    bool declaresExtents = false;
+    bool answersRequests = false;
 };
 
-std::optional<DeviceRect> RootRect(xcb_connection_t* c, xcb_window_t window, xcb_window_t root) {
-    const Reply<xcb_get_geometry_reply_t> geometry(
-        xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
-    const Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
-        c, xcb_translate_coordinates(c, window, root, 0, 0), nullptr));
-    if (!geometry || !origin) return std::nullopt;
-    const int border = geometry->border_width;
-    return DeviceRect{origin->dst_x - border, origin->dst_y - border,
-                      origin->dst_x + geometry->width + border,
-                      origin->dst_y + geometry->height + border};
-}
-
-QMargins ToWindowPixels(QWidget* window, int left, int top, int right, int bottom) {
-    const qreal ratio = window->windowHandle() != nullptr
-                            ? window->windowHandle()->devicePixelRatio()
-                            : window->devicePixelRatioF();
-    const auto scaled = [ratio](int device) {
-        return static_cast<int>(std::lround(static_cast<double>(device) / ratio));
-    };
-    return {scaled(left), scaled(top), scaled(right), scaled(bottom)};
-}
-
-xcb_window_t NativeWindow(QWidget* window) {
-    return static_cast<xcb_window_t>(window->winId());
-}
-
-// _NET_FRAME_EXTENTS of the window: left, right, top, bottom in device pixels.
-std::optional<QMargins> FrameExtentsProperty(xcb_connection_t* c, xcb_window_t window,
-                                             xcb_atom_t extents) {
-    const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, window, extents, XCB_ATOM_CARDINAL, 0, 4), nullptr));
-    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) != 16) {
-        return std::nullopt;
+X11* TheX11() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+    auto* native = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = native != nullptr ? native->connection() : nullptr;
+    if (c == nullptr) return nullptr;
+    static X11 x;
+    if (x.c == c) return &x;
+    x = X11{};
+    x.c = c;
+    x.root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const char* names[] = {"_NET_SUPPORTED", "_NET_FRAME_EXTENTS", "_NET_REQUEST_FRAME_EXTENTS",
+                           "_MOTIF_WM_HINTS"};
+    xcb_atom_t* atoms[] = {&x.supported, &x.frameExtents, &x.requestFrameExtents, &x.motifHints};
+    xcb_intern_atom_cookie_t cookies[4];
+    for (int i = 0; i < 4; ++i) {
+        cookies[i] = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(names[i])), names[i]);
     }
-    const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
-    return QMargins(static_cast<int>(v[0]), static_cast<int>(v[2]), static_cast<int>(v[1]),
-                    static_cast<int>(v[3]));
+    for (int i = 0; i < 4; ++i) {
+        const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookies[i], nullptr));
+        *atoms[i] = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    }
+    return &x;
 }
 
-// True when a window manager runs that says it answers frame-extent requests.
-bool ManagerAnswersFrameRequests(xcb_connection_t* c, xcb_window_t root) {
-    const xcb_atom_t supported = Atom(c, "_NET_SUPPORTED", true);
-    const xcb_atom_t request = Atom(c, "_NET_REQUEST_FRAME_EXTENTS", true);
-    if (supported == XCB_ATOM_NONE || request == XCB_ATOM_NONE) return false;
+// What the manager declares in _NET_SUPPORTED: frame extents, and answers to frame requests.
+void ReadManager(X11& x) {
+    if (x.managerRead) return;
+    x.managerRead = true;
+    x.declaresExtents = x.answersRequests = false;
     const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, root, supported, XCB_ATOM_ATOM, 0, 1024), nullptr));
-    if (!reply || reply->format != 32) return false;
+        x.c, xcb_get_property(x.c, 0, x.root, x.supported, XCB_ATOM_ATOM, 0, 4096), nullptr));
+    if (!reply || reply->format != 32) return;
     const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
     const int count = xcb_get_property_value_length(reply.get()) / 4;
     for (int i = 0; i < count; ++i) {
-        if (atoms[i] == request) return true;
+        if (atoms[i] == x.frameExtents) x.declaresExtents = true;
+        if (atoms[i] == x.requestFrameExtents) x.answersRequests = true;
     }
-    return false;
 }
 
 #endif
+
+QWindow* WindowWithNativeId(WId id) {
+    for (QWindow* window : QGuiApplication::allWindows()) {
+        if (window->handle() != nullptr && window->winId() == id) return window;
+    }
+    return nullptr;
+}
+
+// The requests waiting for their answers, and the filter that catches the answers.
+class FrameService : public FrameChangeNotifier, public QAbstractNativeEventFilter {
+public:
+    static FrameService& Instance() {
+        // Kept until the process ends: windows may ask until the very last moment.
+        static auto* service = new FrameService;
+        if (service->filteredBy_ != QCoreApplication::instance()) {
+            service->filteredBy_ = QCoreApplication::instance();
+            QCoreApplication::instance()->installNativeEventFilter(service);
+        }
+        return *service;
+    }
+
+    void Request(QWidget* window, std::function<void(std::optional<QMargins>)> done) {
+#if defined(RUNAMIKA_XCB)
+        if (X11* x = TheX11()) {
+            const auto native = static_cast<xcb_window_t>(window->winId());
+            ReadManager(*x);
+            if (x->answersRequests) {
+                xcb_client_message_event_t request{};
+                request.response_type = XCB_CLIENT_MESSAGE;
+                request.format = 32;
+                request.window = native;
+                request.type = x->requestFrameExtents;
+                xcb_send_event(x->c, 0, x->root,
+                               XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
+                                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                               reinterpret_cast<const char*>(&request));
+                xcb_flush(x->c);
+                const quint64 ticket = ++lastTicket_;
+                auto* timer = new QTimer(this);
+                timer->setSingleShot(true);
+                connect(timer, &QTimer::timeout, this, [this, ticket] { Finish(ticket, false); });
+                pending_.push_back({ticket, native, window, std::move(done), timer});
+                timer->start(kAnswerTimeoutMs);
+                return;
+            }
+        }
+#endif
+        window->winId();
+        QMetaObject::invokeMethod(
+            this, [done = std::move(done)] { done(std::nullopt); }, Qt::QueuedConnection);
+    }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+#if defined(RUNAMIKA_XCB)
+        if (eventType != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY) return false;
+        const auto* change = static_cast<const xcb_property_notify_event_t*>(message);
+        X11* x = TheX11();
+        if (x == nullptr) return false;
+        if (change->window == x->root && change->atom == x->supported) {
+            x->managerRead = false;
+        } else if (change->atom == x->frameExtents) {
+            // The toolkit takes the change in after this filter: act once it has.
+            const xcb_window_t native = change->window;
+            QMetaObject::invokeMethod(
+                this, [this, native] { FrameExtentsChanged(native); }, Qt::QueuedConnection);
+        }
+#else
+        (void)eventType;
+        (void)message;
+#endif
+        return false;
+    }
+
+private:
+    struct Pending {
+        quint64 ticket;
+        WId native;
+        QPointer<QWidget> window;
+        std::function<void(std::optional<QMargins>)> done;
+        QTimer* timer;
+    };
+
+    void FrameExtentsChanged(WId native) {
+        std::vector<quint64> answered;
+        for (const Pending& p : pending_) {
+            if (p.native == native) answered.push_back(p.ticket);
+        }
+        for (const quint64 ticket : answered) Finish(ticket, true);
+        if (QWindow* window = WindowWithNativeId(native)) emit FrameChanged(window);
+    }
+
+    void Finish(quint64 ticket, bool answered) {
+        const auto at = std::find_if(pending_.begin(), pending_.end(),
+                                     [ticket](const Pending& p) { return p.ticket == ticket; });
+        if (at == pending_.end()) return;
+        Pending p = std::move(*at);
+        pending_.erase(at);
+        p.timer->deleteLater();
+        std::optional<QMargins> frame;
+        if (answered && p.window) frame = KnownFrameMargins(p.window);
+        p.done(frame);
+    }
+
+    QCoreApplication* filteredBy_ = nullptr;
+    quint64 lastTicket_ = 0;
+    std::vector<Pending> pending_;
+};
 
 } // namespace
 
-std::optional<QMargins> CurrentFrameMargins(QWidget* window) {
+QMargins KnownFrameMargins(QWidget* window) {
+    QWindow* handle = window->windowHandle();
+    if (handle == nullptr || handle->handle() == nullptr) return {};
 #if defined(RUNAMIKA_XCB)
-    xcb_connection_t* c = Connection();
-    if (c == nullptr) return std::nullopt;
-    const xcb_window_t client = NativeWindow(window);
-    const xcb_window_t root = RootOf(c, client);
-    if (root == XCB_WINDOW_NONE) return std::nullopt;
-    const xcb_window_t frame = TopAncestor(c, client);
-    if (frame == client) return QMargins();
-    // What the manager declares, where it does (it keeps this up to date, maximised too).
-    if (const auto declared = FrameExtentsProperty(c, client, Atom(c, "_NET_FRAME_EXTENTS"))) {
-        return ToWindowPixels(window, declared->left(), declared->top(), declared->right(),
-                              declared->bottom());
+    if (X11* x = TheX11()) {
+        ReadManager(*x);
+        if (!x->declaresExtents) return {};
     }
-    // Else what the frame window measures; not yet while the manager is still building it
-    // (the client pokes out of it).
-    const auto outer = RootRect(c, frame, root);
-    const auto inner = RootRect(c, client, root);
-    if (!outer || !inner) return std::nullopt;
-    // The client's own border (none for the toolkit's windows) is part of what it draws.
-    const Reply<xcb_get_geometry_reply_t> own(
-        xcb_get_geometry_reply(c, xcb_get_geometry(c, client), nullptr));
-    const int border = own ? own->border_width : 0;
-    if (inner->left < outer->left || inner->top < outer->top || inner->right > outer->right ||
-        inner->bottom > outer->bottom) {
-        return std::nullopt;
-    }
-    return ToWindowPixels(window, inner->left + border - outer->left,
-                          inner->top + border - outer->top, outer->right - inner->right + border,
-                          outer->bottom - inner->bottom + border);
-#else
-    (void)window;
-    return std::nullopt;
 #endif
+    return NoNegativeSides(handle->frameMargins());
 }
 
-std::optional<QMargins> RequestFrameMargins(QWidget* window) {
-#if defined(RUNAMIKA_XCB)
-    xcb_connection_t* c = Connection();
-    if (c == nullptr) return std::nullopt;
-    const xcb_window_t client = NativeWindow(window);
-    const xcb_window_t root = RootOf(c, client);
-    if (root == XCB_WINDOW_NONE || !ManagerAnswersFrameRequests(c, root)) return std::nullopt;
-    const xcb_atom_t extents = Atom(c, "_NET_FRAME_EXTENTS");
-    if (auto known = FrameExtentsProperty(c, client, extents)) {
-        return ToWindowPixels(window, known->left(), known->top(), known->right(), known->bottom());
+void RequestFrame(QWidget* window, std::function<void(std::optional<QMargins>)> done) {
+    FrameService::Instance().Request(window, std::move(done));
+}
+
+std::optional<QMargins> AwaitFrame(QWidget* window) {
+    // The answer may come after this returns (the loop can be ended from outside): it goes to
+    // state that outlives the call.
+    struct Wait {
+        bool answered = false;
+        std::optional<QMargins> frame;
+        QPointer<QEventLoop> loop;
+    };
+    const auto wait = std::make_shared<Wait>();
+    RequestFrame(window, [wait](std::optional<QMargins> got) {
+        wait->frame = got;
+        wait->answered = true;
+        if (wait->loop) wait->loop->quit();
+    });
+    if (!wait->answered) {
+        QEventLoop loop;
+        wait->loop = &loop;
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
-    xcb_client_message_event_t request{};
-    request.response_type = XCB_CLIENT_MESSAGE;
-    request.format = 32;
-    request.window = client;
-    request.type = Atom(c, "_NET_REQUEST_FRAME_EXTENTS");
-    xcb_send_event(c, 0, root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&request));
-    xcb_flush(c);
-    // The manager answers by setting the property; a round trip each time keeps the toolkit's
-    // event queue untouched.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (auto answer = FrameExtentsProperty(c, client, extents)) {
-            return ToWindowPixels(window, answer->left(), answer->top(), answer->right(),
-                                  answer->bottom());
+    return wait->frame;
+}
+
+bool WindowPositionIsVisible() {
+    if (OnWayland()) return false;
+#if defined(RUNAMIKA_XCB)
+    // An X server inside a Wayland compositor knows where a window is only when the compositor,
+    // as its window manager, tells it; one that does not even declare its frames reports the
+    // position the window had before the compositor placed it, or none at all.
+    if (X11* x = TheX11()) {
+        ReadManager(*x);
+        if (!x->declaresExtents) {
+            for (const QScreen* screen : QGuiApplication::screens()) {
+                if (screen->name().startsWith(QLatin1String("XWAYLAND"))) return false;
+            }
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    return std::nullopt;
-#else
-    (void)window;
-    return std::nullopt;
 #endif
+    return true;
 }
 
-bool FramedByManager(QWidget* window) {
-#if defined(RUNAMIKA_XCB)
-    xcb_connection_t* c = Connection();
-    if (c == nullptr) return true;
-    const xcb_window_t client = NativeWindow(window);
-    if (TopAncestor(c, client) != client) return true;
-    // Not reparented: framed never, when no manager runs.
-    const xcb_window_t root = RootOf(c, client);
-    const xcb_atom_t check = Atom(c, "_NET_SUPPORTING_WM_CHECK", true);
-    if (root == XCB_WINDOW_NONE || check == XCB_ATOM_NONE) return true;
-    const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr));
-    return !reply || xcb_get_property_value_length(reply.get()) != 4;
-#else
-    (void)window;
-    return true;
-#endif
+FrameChangeNotifier* FrameChanges() {
+    return &FrameService::Instance();
 }
 
 void OfferMoveAndCloseOnly(QWidget* dialog) {
 #if defined(RUNAMIKA_XCB)
-    xcb_connection_t* c = Connection();
-    if (c == nullptr) return;
+    X11* x = TheX11();
+    if (x == nullptr) return;
     // The window manager hints of the Motif toolkit, which window managers still read: flags
     // (functions and decorations given), functions, decorations, input mode, status.
     constexpr uint32_t kFunctionsGiven = 1, kDecorationsGiven = 2;
@@ -227,9 +285,9 @@ void OfferMoveAndCloseOnly(QWidget* dialog) {
     constexpr uint32_t kBorder = 2, kTitle = 8, kMenu = 16;
     const uint32_t hints[5] = {kFunctionsGiven | kDecorationsGiven, kMove | kClose,
                                kBorder | kTitle | kMenu, 0, 0};
-    const xcb_atom_t atom = Atom(c, "_MOTIF_WM_HINTS");
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, NativeWindow(dialog), atom, atom, 32, 5, hints);
-    xcb_flush(c);
+    xcb_change_property(x->c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(dialog->winId()),
+                        x->motifHints, x->motifHints, 32, 5, hints);
+    xcb_flush(x->c);
 #else
     (void)dialog;
 #endif

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "forms/frame.h"
+
 QPoint CentredPosition(const QRect& screen, QSize outer, bool clampAtZero) {
     int x = screen.left() + (screen.width() - outer.width()) / 2;
     int y = screen.top() + (screen.height() - outer.height()) / 2;
@@ -32,7 +34,22 @@ QSize ClampedOuterSize(QSize wanted, QSize smallest, QSize largest) {
 
 QSize OuterSize(QWidget* window) {
     window->winId(); // the frame is known once the native window exists
-    const QMargins frame =
-        window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
-    return window->size().grownBy(frame);
+    return window->size().grownBy(KnownFrameMargins(window));
+}
+
+QRect StoredRectangle(QRect outer, bool maximised, const QRect& available, QSize desktop,
+                      bool positionVisible, QPoint kept) {
+    if (maximised && available.isValid()) {
+        // Rounding the frame at a scale factor can put a side one pixel past the screen. Where
+        // the position is not seen, only the size means anything.
+        const QRect inside = outer.intersected(available);
+        if (!positionVisible) {
+            outer.setSize(outer.size().boundedTo(available.size()));
+        } else if (!inside.isEmpty()) {
+            outer = inside;
+        }
+    }
+    if (desktop.isValid()) outer.setSize(outer.size().boundedTo(desktop));
+    if (!positionVisible) outer.moveTopLeft(kept);
+    return outer;
 }

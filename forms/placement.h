@@ -22,3 +22,10 @@ QSize ClampedOuterSize(QSize wanted, QSize smallest, QSize largest);
 
 // A top-level widget's outer size, frame included, as far as the platform knows its frame.
 QSize OuterSize(QWidget* window);
+
+// The rectangle that a close stores for a window whose outer rectangle is `outer`: a maximised
+// one kept within `available` (the screen's area for windows), any size kept within `desktop`
+// (the virtual desktop's size). Where the platform keeps the position from the window
+// (`positionVisible` false), `kept` is stored as its left and top.
+QRect StoredRectangle(QRect outer, bool maximised, const QRect& available, QSize desktop,
+                      bool positionVisible, QPoint kept);

@@ -356,6 +356,8 @@ void TForm1::FormCreate(QObject*) {
     // Each stored bound replaces its designed value; the position is replaced again by the
     // centring at the first showing.
     const StoredBounds stored = ReadPlacement(placementFile_);
+    storedLeft_ = stored.left;
+    storedTop_ = stored.top;
     if (stored.left != NotChanged) move(stored.left, y());
     if (stored.top != NotChanged) move(x(), stored.top);
     if (stored.width != NotChanged) SetOuterSize({stored.width, outerSize_.height()});
@@ -473,18 +475,8 @@ void TForm1::ApplyOuterSize() {
     resize(ClampedOuterSize(outerSize_, smallest, largest) - frame);
 }
 
-QMargins TForm1::FrameNow() {
-    if (shown_) {
-        if (const auto margins = CurrentFrameMargins(this)) return *margins;
-    }
-    const QRect outer = frameGeometry();
-    const QRect inner = geometry();
-    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-            outer.bottom() - inner.bottom()};
-}
-
 QRect TForm1::OuterRect() {
-    return geometry().marginsAdded(FrameNow());
+    return geometry().marginsAdded(KnownFrameMargins(this));
 }
 
 void TForm1::PlaceCentred() {
@@ -493,45 +485,65 @@ void TForm1::PlaceCentred() {
     // the frame yet.
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary == nullptr) return;
-    const QPoint at = CentredPosition(primary->geometry(), size().grownBy(frame_), true);
-    setGeometry(QRect(at + QPoint(frame_.left(), frame_.top()), size()));
+    centredAt_ = CentredPosition(primary->geometry(), size().grownBy(frame_), true);
+    setGeometry(QRect(centredAt_ + QPoint(frame_.left(), frame_.top()), size()));
+}
+
+void TForm1::ShowWhenFrameKnown(std::function<void()> shown) {
+    // The window's frame changes are followed from its first showing on.
+    RequestFrame(this, [this, shown = std::move(shown)](std::optional<QMargins> frame) {
+        if (frame) {
+            frame_ = *frame;
+            frameAsked_ = true;
+            frameSettled_ = true;
+        }
+        show();
+        if (shown) shown();
+    });
 }
 
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
-    // The window is not mapped yet: the manager says which frame it will add, so that the
-    // stored size is the outer one from the first picture on.
-    if (const auto requested = RequestFrameMargins(this)) {
-        frame_ = *requested;
-    } else {
-        frame_ = FrameNow();
-    }
+    connect(FrameChanges(), &FrameChangeNotifier::FrameChanged, this, [this](QWindow* window) {
+        if (window == windowHandle()) FrameChanged();
+    });
+    // The window is not mapped yet. The frame is the one the manager announced, or what the
+    // platform knows now; the stored size is the outer one from the first picture on.
+    if (!frameAsked_) frame_ = KnownFrameMargins(this);
     ApplyOuterSize();
     PlaceCentred();
 }
 
-bool TForm1::event(QEvent* event) {
-    const bool handled = QMainWindow::event(event);
-    // Once the manager has framed the window, the frame is known for certain; where it differs
-    // from what was asked for before mapping, the stored outer size and the centring are
-    // applied again, once.
-    if (shown_ && !frameSettled_ &&
-        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
-         event->type() == QEvent::Expose || event->type() == QEvent::UpdateRequest) &&
-        FramedByManager(this)) {
-        const auto frame = CurrentFrameMargins(this);
-        // Where the platform cannot say, the toolkit's frame is all there is: stop asking.
-        frameSettled_ = frame.has_value() || ++frameChecks_ > 100;
-        if (frame && *frame != frame_ && !isMaximized() && !isMinimized() && !isFullScreen()) {
-            frame_ = *frame;
+void TForm1::setVisible(bool visible) {
+    const bool first = visible && !isVisible() && !shown_;
+    QMainWindow::setVisible(visible);
+    if (!first) return;
+    // Where the toolkit draws the frame itself (Wayland), it is known only now that the window
+    // is shown, and still before its first picture: the outer size is applied again.
+    const QMargins now = KnownFrameMargins(this);
+    if (now != frame_ && windowState() == Qt::WindowNoState) {
+        frame_ = now;
+        ApplyOuterSize();
+        PlaceCentred();
+    }
+}
+
+void TForm1::FrameChanged() {
+    // The first framing after the first showing: where the frame differs from the one the
+    // size was applied with, the stored outer size and the centring are applied again, once.
+    const QMargins now = KnownFrameMargins(this);
+    if (windowState() == Qt::WindowNoState) {
+        if (shown_ && !frameSettled_ && now != frame_) {
+            frame_ = now;
             ApplyOuterSize();
             PlaceCentred();
         }
-        NoteBounds();
+        frameSettled_ = shown_;
+        frame_ = now;
     }
-    return handled;
+    NoteBounds();
 }
 
 void TForm1::moveEvent(QMoveEvent* event) {
@@ -550,15 +562,27 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 void TForm1::NoteBounds() {
-    if (!isMinimized()) unminimisedBounds_ = OuterRect();
+    if (isMinimized()) return;
+    unminimisedBounds_ = OuterRect();
+    unminimisedMaximised_ = (windowState() & Qt::WindowMaximized) != 0;
 }
 
 QRect TForm1::CurrentBounds() {
     // The outer rectangle: normal or maximised as it stands. A minimised window keeps the one
     // it had before it was minimised, maximised or not; what the platform reports for an
     // icon is no place on the screen.
-    if (isMinimized() && unminimisedBounds_.isValid()) return unminimisedBounds_;
-    return OuterRect();
+    const QRect outer =
+        isMinimized() && unminimisedBounds_.isValid() ? unminimisedBounds_ : OuterRect();
+    const bool maximised =
+        isMinimized() ? unminimisedMaximised_ : (windowState() & Qt::WindowMaximized) != 0;
+    const QScreen* on = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    const QRect available = on != nullptr ? on->availableGeometry() : QRect();
+    const QSize desktop = on != nullptr ? on->virtualSize() : QSize();
+    // Where the position cannot be seen, the one that was read stays (or, with none, the
+    // centred one the window asked for).
+    const QPoint kept(storedLeft_ != NotChanged ? storedLeft_ : centredAt_.x(),
+                      storedTop_ != NotChanged ? storedTop_ : centredAt_.y());
+    return StoredRectangle(outer, maximised, available, desktop, WindowPositionIsVisible(), kept);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include "convert/conversion.h"
@@ -111,13 +112,19 @@ public:
     // The window's outer rectangle, frame included, as the window system has it now.
     QRect OuterRect();
 
+    // Shows the window for the first time once the window manager has said which frame it will
+    // add (or after a short wait), so that the stored outer size and the centring hold from the
+    // first picture on; then runs `shown`.
+    void ShowWhenFrameKnown(std::function<void()> shown = {});
+
+    void setVisible(bool visible) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
-    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -138,7 +145,7 @@ private:
     QRect CurrentBounds();
     void ApplyOuterSize();
     void PlaceCentred();
-    QMargins FrameNow();
+    void FrameChanged();
 
     std::string placementFile_;
     ConversionState state_;
@@ -147,13 +154,20 @@ private:
     QSize outerSize_{661, 492};
     // The outer rectangle the window last had while it was not minimised.
     QRect unminimisedBounds_;
+    bool unminimisedMaximised_ = false;
     bool notebookPressed_ = false;
     bool shown_ = false;
-    // The frame that the window manager puts around the window, as last learnt; and whether
-    // the first framing has been seen, after which the designed placement is not redone.
+    // The frame that the window manager or the toolkit's decorations put around the window, as
+    // last learnt; whether it was learnt before the first showing; and whether the first
+    // framing has been seen, after which the designed placement is not redone.
     QMargins frame_;
+    bool frameAsked_ = false;
     bool frameSettled_ = false;
-    int frameChecks_ = 0;
+    // Where the window cannot see its position: the left and top that were read, or else the
+    // centred position it asked for, are what a close stores.
+    int storedLeft_ = -1;
+    int storedTop_ = -1;
+    QPoint centredAt_;
 };
 
 extern TForm1* Form1;

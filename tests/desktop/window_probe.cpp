@@ -3,6 +3,12 @@
 //   rect NAME         -> "x y w h": where the control named NAME is on the screen, in device
 //                        pixels ("item GROUP INDEX" for a radio item of a group)
 //   text NAME         -> the control's text
+//   outer             -> "w h": the window's outer size as the program sees it, once the window
+//                        is shown and exposed ("-" before), in the window's own pixels
+//   client            -> "w h": the size of the area below the menu bar that holds the controls
+//   state             -> "normal", "maximised" or "minimised"
+//   maximise, close   -> "ok": what the title bar's buttons ask, for platforms where the test
+//                        cannot reach the window from outside (a Wayland compositor)
 // "-" stands for a question it cannot answer.
 #include <QAbstractButton>
 #include <QLabel>
@@ -27,6 +33,40 @@ void Answer(TForm1& form, const std::string& line) {
     std::istringstream words(line);
     std::string question, name;
     words >> question >> name;
+    if (question == "outer") {
+        QWindow* window = form.windowHandle();
+        if (window == nullptr || !window->isExposed()) {
+            std::printf("-\n");
+        } else {
+            const QRect outer = form.OuterRect();
+            std::printf("%d %d\n", outer.width(), outer.height());
+        }
+        std::fflush(stdout);
+        return;
+    }
+    if (question == "client") {
+        const QWidget* client = form.centralWidget();
+        std::printf("%d %d\n", client->width(), client->height());
+        std::fflush(stdout);
+        return;
+    }
+    if (question == "state") {
+        std::printf("%s\n", form.isMinimized()   ? "minimised"
+                            : form.isMaximized() ? "maximised"
+                                                 : "normal");
+        std::fflush(stdout);
+        return;
+    }
+    if (question == "maximise" || question == "close") {
+        std::printf("ok\n");
+        std::fflush(stdout);
+        if (question == "maximise") {
+            form.showMaximized();
+        } else {
+            form.close();
+        }
+        return;
+    }
     QWidget* widget = form.findChild<QWidget*>(QString::fromStdString(name));
     if (question == "item") {
         int index = -1;
@@ -76,7 +116,7 @@ int main(int argc, char** argv) {
         }
         Answer(form, line);
     });
-    form.show();
+    form.ShowWhenFrameKnown();
     const int code = application.exec();
     AboutBox = nullptr;
     Form1 = nullptr;

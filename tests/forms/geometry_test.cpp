@@ -62,4 +62,45 @@ TEST(Placement, CentredClampedAndOnTheMainWindowsMonitor) {
     EXPECT_EQ(CentredPosition(QRect(0, 0, 640, 480), QSize(700, 400), true), QPoint(0, 40));
 }
 
+// What a close stores: the maximised rectangle within the screen's area for windows, every size
+// within the desktop, and the kept position where the window cannot see its own.
+TEST(Placement, StoredRectangleStaysOnTheScreen) {
+    struct StoreCase {
+        const char* name;
+        QRect outer;
+        bool maximised;
+        bool positionVisible;
+        QRect expected;
+    };
+    const QRect available(0, 0, 640, 400);
+    const QSize desktop(640, 400);
+    const QPoint kept(309, 266);
+    const StoreCase cases[] = {
+        {"normal, as it stands", {10, 20, 300, 200}, false, true, {10, 20, 300, 200}},
+        {"maximised, a rounded side past the screen",
+         {0, 0, 640, 401},
+         true,
+         true,
+         {0, 0, 640, 400}},
+        {"maximised, negative corner", {-1, -1, 642, 402}, true, true, {0, 0, 640, 400}},
+        {"normal, larger than the desktop",
+         {-50, -50, 900, 700},
+         false,
+         true,
+         {-50, -50, 640, 400}},
+        {"position not seen: kept", {-3, -30, 300, 200}, false, false, {309, 266, 300, 200}},
+        {"position not seen, maximised: only the size counts",
+         {-3, -30, 640, 392},
+         true,
+         false,
+         {309, 266, 640, 392}},
+    };
+    for (const StoreCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(
+            StoredRectangle(c.outer, c.maximised, available, desktop, c.positionVisible, kept),
+            c.expected);
+    }
+}
+
 } // namespace
