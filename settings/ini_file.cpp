@@ -110,19 +110,19 @@ std::string_view LineEnding(std::string_view content) {
 // ---------------------------------------------------------------------------------------------
 // Files
 
-// Opens a regular file for reading. Anything else (a folder, a FIFO, a device) is not opened at
-// all where that can be seen beforehand, and never waited on: O_NONBLOCK keeps the open of a FIFO
-// from blocking, and fstat decides on what was actually opened. Not open, with errno set, on
-// failure.
-Descriptor OpenRegularFile(const std::string& path) {
-    struct stat st {};
+// Opens a regular file, for reading or (flags O_RDWR) for reading and writing. Anything else (a
+// folder, a FIFO, a device) is not opened at all where that can be seen beforehand, and never
+// waited on: O_NONBLOCK keeps the open of a FIFO from blocking, and fstat decides on what was
+// actually opened (st receives it). Not open, with errno set, on failure.
+Descriptor OpenRegularFile(const std::string& path, int flags, struct stat& st) {
     if (stat(path.c_str(), &st) != 0) return {};
     if (!S_ISREG(st.st_mode)) {
         errno = EINVAL;
         return {};
     }
-    Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    Descriptor fd(open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.IsOpen()) return {};
+    // Only a file swapped for something else since the stat above fails here.
     if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         errno = EINVAL;
         return {};
@@ -138,11 +138,9 @@ ssize_t ReadSome(const Descriptor& fd, char* buffer, std::size_t size) {
     }
 }
 
-// Feeds the file to sink block by block until the sink has what it needs (sink returns true)
-// or the file ends. False when the file cannot be opened or a read fails.
-template <class Sink> bool ReadBlocks(const std::string& path, Sink&& sink) {
-    const Descriptor fd = OpenRegularFile(path);
-    if (!fd.IsOpen()) return false;
+// Feeds an open file to sink block by block until the sink has what it needs (sink returns
+// true) or the file ends. False when a read fails.
+template <class Sink> bool ReadBlocks(const Descriptor& fd, Sink&& sink) {
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t got = ReadSome(fd, buffer, sizeof buffer);
@@ -239,21 +237,18 @@ Replaced ReplaceFile(const std::string& target, std::string_view data, const str
     return Replaced::Written;
 }
 
-// Writes data over the existing file target, for a file that may be written in a folder where
-// no file may be made. Not atomic, so it does what can fail first: the file is sized to its final
-// length (a full disk or a size limit shows here, and the content is then as it was), then
-// written from the start, then flushed.
-bool WriteInPlace(const std::string& target, std::string_view data) {
-    const Descriptor fd(open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.IsOpen()) return false;
-    struct stat st {};
-    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+// Writes data over an existing file, open for writing, for a file that may be written in a
+// folder where no file may be made. Not atomic, so it does what can fail first: the file is sized
+// to its final length (a full disk or a size limit shows here, and the content is then as it
+// was), then written from the start, then flushed.
+bool WriteInPlace(const Descriptor& fd, off_t oldLength, std::string_view data) {
     const auto length = static_cast<off_t>(data.size());
-    if (length > st.st_size && posix_fallocate(fd.Get(), st.st_size, length - st.st_size) != 0) {
-        (void)!ftruncate(fd.Get(), st.st_size);
+    if (length > oldLength && posix_fallocate(fd.Get(), oldLength, length - oldLength) != 0) {
+        (void)!ftruncate(fd.Get(), oldLength);
         return false;
     }
-    return ftruncate(fd.Get(), length) == 0 && WriteAll(fd, data) && fsync(fd.Get()) == 0;
+    return ftruncate(fd.Get(), length) == 0 && lseek(fd.Get(), 0, SEEK_SET) == 0 &&
+           WriteAll(fd, data) && fsync(fd.Get()) == 0;
 }
 
 // True when the process with this id is gone (on this machine, as far as this process sees).
@@ -328,7 +323,6 @@ std::vector<std::string> IniValueReader::FinishAll() {
     line_.clear();
     done_ = true;
     std::vector<std::string> values;
-    values.reserve(values_.size());
     for (auto& value : values_) values.push_back(value.value_or(""));
     return values;
 }
@@ -353,7 +347,6 @@ std::optional<std::string> WithIniValue(std::string_view content, std::string_vi
 
     const std::string_view ending = LineEnding(content);
     std::string result;
-    result.reserve(content.size() + section.size() + key.size() + value.size() + 8);
 
     bool inSection = false;
     bool sectionFound = false;
@@ -411,7 +404,10 @@ std::vector<std::string> ReadIniStrings(const std::string& fileName, std::string
                                         std::span<const std::string_view> keys) {
     try {
         IniValueReader reader(section, keys);
-        if (!ReadBlocks(fileName, [&](std::string_view block) { return reader.Feed(block); })) {
+        struct stat st {};
+        const Descriptor fd = OpenRegularFile(fileName, O_RDONLY, st);
+        if (!fd.IsOpen() ||
+            !ReadBlocks(fd, [&](std::string_view block) { return reader.Feed(block); })) {
             return std::vector<std::string>(keys.size());
         }
         return reader.FinishAll();
@@ -480,31 +476,28 @@ bool WriteIniStrings(const std::string& fileName, std::string_view section,
         const auto target = WriteTarget(fileName);
         if (!target) return false;
 
+        // Opened for writing as well as reading: a file we may not write must fail the write
+        // (the rename below would replace a read-only file in a writable folder), and the same
+        // descriptor serves a write in place.
         struct stat st {};
-        bool exists = false;
-        if (stat(target->c_str(), &st) == 0) {
-            if (!S_ISREG(st.st_mode)) return false;
-            // The rename below would replace a read-only file in a writable folder; a file we
-            // may not write must fail the write just as a read-only folder does.
-            if (faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) return false;
-            exists = true;
-        } else if (errno != ENOENT) {
-            return false;
-        }
+        const Descriptor file = OpenRegularFile(*target, O_RDWR, st);
+        if (!file.IsOpen() && errno != ENOENT) return false;
+        const bool exists = file.IsOpen();
 
         std::string content;
         const auto append = [&](std::string_view block) {
             content.append(block);
             return false;
         };
-        if (exists && !ReadBlocks(*target, append)) return false;
+        if (exists && !ReadBlocks(file, append)) return false;
         const auto updated = WithIniValues(content, section, entries);
         if (!updated) return false;
         const Replaced replaced = ReplaceFile(*target, *updated, exists ? &st : nullptr);
         if (replaced == Replaced::Written) return true;
         // A writable file in a folder that takes no new file (a read-only folder) is written in
         // place; every other failure leaves the file as it was.
-        return replaced == Replaced::FolderRefused && exists && WriteInPlace(*target, *updated);
+        return replaced == Replaced::FolderRefused && exists &&
+               WriteInPlace(file, st.st_size, *updated);
     } catch (const std::bad_alloc&) {
         return false;
     } catch (const std::length_error&) {

@@ -378,6 +378,38 @@ TEST(IniFile, WritesThatRunOutOfMemoryLeaveNoDescriptorOpen) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "1: descriptors left open, 3: a write succeeded";
 }
 
+// Reading keeps one line at most, never the whole file nor a whole overlong line: a start reads
+// its values past 200 MB on one line with 64 MB of memory to spare. Not under AddressSanitizer,
+// which cannot run with an address-space limit.
+TEST(IniFile, ReadingAHugeLineNeedsLittleMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "address-space limit under AddressSanitizer";
+#endif
+    TempFolder folder;
+    const std::string file = folder / "big.ini";
+    const std::string tail = "\n[form]\nleft=800\ntop=-1\n";
+    const int fd = open(file.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, tail.data(), tail.size(), 200'000'000), static_cast<ssize_t>(tail.size()));
+    close(fd);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlimit limit{static_cast<rlim_t>(pages * sysconf(_SC_PAGESIZE) + (64 << 20)),
+                           RLIM_INFINITY};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
+        const std::string_view keys[] = {"top", "left"};
+        const auto values = ReadIniStrings(file, "form", keys);
+        _exit(values == std::vector<std::string>{"-1", "800"} ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 // A writer killed at random moments leaves the old or the new file, never a mix; at most the
 // killed writer's own temporary file is left over, and it does not disturb reading.
 TEST(IniFile, KilledWriteLeavesTheOldOrTheNewFile) {
