@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 cases=${1:-120000000}
 seed=${2:-20261209}
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset test >/dev/null
 cmake --build build -j"$(nproc)" --target extended_differential_test
 start=$(date +%s)
 RUNAMIKA_DIFFERENTIAL_CASES=$cases RUNAMIKA_DIFFERENTIAL_SEED=$seed \

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package of an installed copy: configures build-package/ (Release, window
-# placement file kept per user), builds, runs cpack and prints the package's path last.
+# Builds the Debian package of an installed copy: configures build-package/ with the "package"
+# preset (Release, window placement file kept per user), builds, runs cpack and prints the package's path last.
 # The package is reproducible: every time stamp (compiled-in resources, archive members, files)
 # is the last commit's time, and the build folder's path is mapped out of the program, so the
 # same commit gives the same bytes in any folder at any time (scripts/check-reproducible.sh).
@@ -14,12 +14,11 @@ if [[ -z ${SOURCE_DATE_EPOCH:-} ]]; then
   }
 fi
 export SOURCE_DATE_EPOCH
-cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DRUNAMIKA_PER_USER_SETTINGS=ON \
-  -DRUNAMIKA_TESTS=OFF -DRUNAMIKA_BENCH=OFF -DRUNAMIKA_SANITIZE=OFF -DRUNAMIKA_FUZZ=OFF \
-  "-DCMAKE_CXX_FLAGS=-D_FORTIFY_SOURCE=2 -fstack-protector-strong -ffile-prefix-map=$PWD=." \
-  "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-z,relro,-z,now" >&2
-cmake --build build-package -j"$(nproc)" >&2
-(cd build-package && cpack -G DEB >&2)
+# The "package" preset: Release, per-user placement file, hardening flags, the source folder's
+# path mapped to "." in the program.
+cmake --preset package >&2
+cmake --build --preset package -j"$(nproc)" >&2
+cpack --preset package >&2
 shopt -s nullglob
 debs=(build-package/runamika_*.deb)
 if ((${#debs[@]} != 1)); then

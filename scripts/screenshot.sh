@@ -9,8 +9,8 @@ scripts/install-deps.sh --with-display
 
 program=${1:-}
 if [[ -z $program ]]; then
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build -j"$(nproc)" --target runamika
+  [[ -f build/CMakeCache.txt ]] || cmake --preset program >/dev/null
+  cmake --build --preset program -j"$(nproc)"
   program=build/app/runamika
 fi
 output=docs/screenshot.png
