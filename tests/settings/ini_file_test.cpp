@@ -195,6 +195,18 @@ TEST(IniFile, WriteKeepsTheModeAndWritesThroughALink) {
 
 // A symbolic link stays a link: the file at the end of its chain is written, and made when it is
 // missing and its folder exists. A chain that cannot end in a file fails and changes nothing.
+namespace {
+// link.ini -> l1 -> ... -> real.ini: a chain of n links.
+std::vector<std::pair<std::string, std::string>> Chain(int n) {
+    std::vector<std::pair<std::string, std::string>> links;
+    for (int i = 0; i < n; ++i) {
+        links.emplace_back(i == 0 ? "link.ini" : "l" + std::to_string(i),
+                           i == n - 1 ? "real.ini" : "l" + std::to_string(i + 1));
+    }
+    return links;
+}
+} // namespace
+
 TEST(IniFile, LinksStayLinks) {
     struct Case {
         const char* name;
@@ -227,13 +239,17 @@ TEST(IniFile, LinksStayLinks) {
          false,
          false},
         {"a loop", {{"link.ini", "mid.ini"}, {"mid.ini", "link.ini"}}, nullptr, false, false},
+        // Followed as far as the system follows links in a path, and no further.
+        {"a chain of 40 links", Chain(40), "real.ini", true, true},
+        {"a chain of 41 links", Chain(41), nullptr, true, false},
         {"to a folder", {{"link.ini", "sub"}}, nullptr, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempFolder folder;
         ASSERT_EQ(mkdir((folder / "sub").c_str(), 0755), 0);
-        if (c.realFileExists) WriteBytes(folder / c.real, "; kept\n[form]\nleft=1\n");
+        const std::string real = c.real != nullptr ? c.real : "real.ini";
+        if (c.realFileExists) WriteBytes(folder / real, "; kept\n[form]\nleft=1\n");
         for (const auto& [link, to] : c.links) {
             const std::string target = to[0] == '@' ? folder.Path() + to.substr(1) : to;
             ASSERT_EQ(symlink(target.c_str(), (folder / link).c_str()), 0);
@@ -250,6 +266,8 @@ TEST(IniFile, LinksStayLinks) {
                       c.realFileExists ? "; kept\n[form]\nleft=2\n" : "[form]\nleft=2\n");
             (std::string_view(c.real).starts_with("sub/") ? expectedSub : expected)
                 .insert(std::string(c.real).substr(std::string(c.real).rfind('/') + 1));
+        } else if (c.realFileExists) {
+            EXPECT_EQ(ReadBytes(folder / real), "; kept\n[form]\nleft=1\n");
         }
         EXPECT_EQ(FolderEntries(folder.Path()), expected);
         EXPECT_EQ(FolderEntries(folder / "sub"), expectedSub);
