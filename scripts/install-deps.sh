@@ -15,10 +15,14 @@ for option in "$@"; do
   case "$option" in
     # The unit and window tests, the exact model and the benchmarks.
     # The desktop tests add an X server, a window manager, X input and query tools, the
-    # session protocol libraries and a colour scheme tool for the dark scheme.
+    # session protocol libraries, a colour scheme tool for the dark scheme, and a Wayland
+    # compositor with its X server and the toolkit's Wayland platform.
     --with-tests) packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3
                              xvfb xauth x11-utils xdotool openbox libx11-dev libxcb1-dev
-                             libsm-dev libice-dev qt6ct) ;;
+                             libsm-dev libice-dev qt6ct weston xwayland qt6-wayland) ;;
+    # The window managers of the desktop matrix that CI runs besides openbox; those that want a
+    # session message bus get one from dbus-run-session.
+    --with-desktop-matrix) packages+=(xfwm4 xfconf mutter kwin-x11 icewm dbus-daemon) ;;
     --with-display) packages+=(xvfb xauth x11-utils imagemagick) ;;
     --with-fuzzer) packages+=(clang libclang-rt-14-dev) ;;
     # Building the Debian package (dpkg-shlibdeps, file) and checking it.

@@ -1,0 +1,202 @@
+#include "tests/support/desktop_session.h"
+
+#include <cerrno>
+#include <regex>
+
+namespace desktop {
+
+namespace {
+
+// Each manager as a user's session starts it; those that want a session message bus get one of
+// their own.
+std::vector<std::string> ManagerCommand(WindowManager manager) {
+    switch (manager) {
+    case WindowManager::Openbox:
+        return {"openbox", "--sm-disable"};
+    case WindowManager::Xfwm4:
+        return {"dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable"};
+    case WindowManager::Mutter:
+        return {"dbus-run-session", "--", "mutter", "--x11", "--sm-disable"};
+    case WindowManager::KWin:
+        return {"dbus-run-session", "--", "kwin_x11"};
+    case WindowManager::IceWM:
+        return {"icewm"};
+    }
+    return {};
+}
+
+} // namespace
+
+const char* ManagerName(WindowManager manager) {
+    switch (manager) {
+    case WindowManager::Openbox:
+        return "openbox";
+    case WindowManager::Xfwm4:
+        return "xfwm4";
+    case WindowManager::Mutter:
+        return "mutter";
+    case WindowManager::KWin:
+        return "kwin_x11";
+    case WindowManager::IceWM:
+        return "icewm";
+    }
+    return "?";
+}
+
+Desktop::Desktop(int width, int height, WindowManager manager)
+    : folder_(fs::temp_directory_path() / MakeName()) {
+    fs::create_directories(folder_);
+    int ready[2];
+    if (pipe(ready) != 0) return;
+    const pid_t server = fork();
+    if (server == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        close(ready[0]);
+        const std::string fd = std::to_string(ready[1]);
+        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    xvfb_ = server;
+    close(ready[1]);
+    std::string number;
+    pollfd wait{ready[0], POLLIN, 0};
+    char c = 0;
+    while (poll(&wait, 1, 10000) > 0 && read(ready[0], &c, 1) == 1 && c != '\n') number += c;
+    close(ready[0]);
+    if (number.empty()) return;
+    display_ = ":" + number;
+    x_ = XOpenDisplay(display_.c_str());
+    if (x_ == nullptr) return;
+    // Windows come and go while they are looked at: a failed request is no failure here.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    const fs::path config = folder_ / "config";
+    fs::create_directories(config);
+    manager_ = std::make_unique<Child>(
+        ManagerCommand(manager),
+        std::vector<std::string>{"DISPLAY=" + display_, "HOME=" + folder_.string(),
+                                 "XDG_CONFIG_HOME=" + config.string(),
+                                 "XDG_RUNTIME_DIR=" + config.string(), "QT_QPA_PLATFORM=xcb"},
+        false);
+    // The heavier managers take a few seconds to start on a busy machine.
+    const long long deadline = NowMs() + kGuardMs;
+    while (!ManagerRunning() && NowMs() < deadline) Sleep(20);
+}
+Desktop::~Desktop() {
+    manager_.reset();
+    if (x_ != nullptr) XCloseDisplay(x_);
+    if (xvfb_ > 0) {
+        kill(xvfb_, SIGTERM);
+        waitpid(xvfb_, nullptr, 0);
+    }
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+}
+
+Weston::Weston(int width, int height, bool xwayland)
+    : folder_(fs::temp_directory_path() /
+              ("runamika-weston-" + std::to_string(getpid()) + "-" + std::to_string(NowMs()))),
+      xwayland_(xwayland) {
+    static int count = 0;
+    runtime_ = folder_ / "runtime";
+    fs::create_directories(runtime_);
+    socket_ = "wayland-runamika-" + std::to_string(getpid()) + "-" + std::to_string(++count);
+    chmod(folder_.c_str(), 0755);
+    chmod(runtime_.c_str(), 0700);
+    if (AsNobody()) {
+        chown(folder_.c_str(), kNobody, kNobody);
+        chown(runtime_.c_str(), kNobody, kNobody);
+    }
+    std::vector<std::string> args{"weston",
+                                  "--backend=headless-backend.so",
+                                  "--width=" + std::to_string(width),
+                                  "--height=" + std::to_string(height),
+                                  "--socket=" + socket_,
+                                  "--idle-time=0",
+                                  "--log=" + (folder_ / "weston.log").string()};
+    if (xwayland) args.push_back("--xwayland");
+    weston_ = std::make_unique<Child>(
+        args,
+        std::vector<std::string>{"XDG_RUNTIME_DIR=" + runtime_.string(), "HOME=" + folder_.string(),
+                                 "XDG_CONFIG_HOME=" + (folder_ / "config").string()},
+        true);
+}
+
+Weston::~Weston() {
+    weston_.reset();
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+}
+
+bool Weston::Ready() {
+    const long long deadline = NowMs() + kGuardMs;
+    const fs::path socket = runtime_ / socket_;
+    const std::regex listening("xserver listening on display (:[0-9]+)");
+    while (NowMs() < deadline) {
+        if (weston_->Wait(0).has_value()) return false; // it has ended
+        if (fs::exists(socket)) {
+            if (!xwayland_) return true;
+            std::smatch match;
+            const std::string log = ReadBytes((folder_ / "weston.log").string());
+            if (std::regex_search(log, match, listening)) {
+                xDisplay_ = match[1];
+                return true;
+            }
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
+std::vector<std::string> Weston::ClientEnvironment() const {
+    if (useX_) return {"DISPLAY=" + xDisplay_, "QT_QPA_PLATFORM=xcb"};
+    // A full path: the client's own runtime folder is another.
+    return {"WAYLAND_DISPLAY=" + (runtime_ / socket_).string(), "QT_QPA_PLATFORM=wayland"};
+}
+
+Installed::Installed(Session& session, const char* program) : session_(session) {
+    const fs::path own = session.Folder() / ("app-" + std::to_string(++count_));
+#if RUNAMIKA_PER_USER_SETTINGS
+    // The installed build keeps its file in $XDG_CONFIG_HOME/runamika: that folder holds the
+    // copy of the program too, so both builds find the file at the same place here.
+    configHome_ = own.string();
+    folder_ = own / "runamika";
+#else
+    folder_ = own;
+#endif
+    runtime_ = own.string() + "-runtime";
+    fs::create_directories(folder_);
+    fs::create_directories(runtime_);
+    program_ = (folder_ / "runamika").string();
+    fs::copy_file(program, program_);
+    for (const fs::path& folder : {own, folder_}) chmod(folder.c_str(), 0755);
+    chmod(runtime_.c_str(), 0700);
+    chmod(session.Folder().c_str(), 0755);
+    if (AsNobody()) {
+        for (const fs::path& folder : {own, folder_}) chown(folder.c_str(), kNobody, kNobody);
+        chown(runtime_.c_str(), kNobody, kNobody);
+    }
+}
+
+std::unique_ptr<Child> Installed::Start(std::vector<std::string> env, bool talk) {
+    for (const std::string& entry : session_.ClientEnvironment()) env.push_back(entry);
+    env.push_back("XDG_RUNTIME_DIR=" + runtime_);
+    env.push_back("HOME=" + runtime_);
+    const bool configGiven = std::any_of(env.begin(), env.end(), [](const std::string& e) {
+        return e.starts_with("XDG_CONFIG_HOME=");
+    });
+    if (!configHome_.empty() && !configGiven) env.push_back("XDG_CONFIG_HOME=" + configHome_);
+    return std::make_unique<Child>(std::vector<std::string>{program_}, env, true, talk);
+}
+
+void Installed::Own(mode_t fileMode, mode_t folderMode) {
+    if (AsNobody() && fs::exists(File())) chown(File().c_str(), kNobody, kNobody);
+    if (fs::exists(File())) chmod(File().c_str(), fileMode);
+    chmod(folder_.c_str(), folderMode);
+}
+
+} // namespace desktop
