@@ -303,6 +303,36 @@ public:
         return {a.x, a.y, a.width + 2 * a.border_width, a.height + 2 * a.border_width};
     }
 
+    // The client's rectangle on the screen with the frame that the manager declares for it
+    // (_NET_FRAME_EXTENTS) around it: the outer rectangle as the manager means it, whatever
+    // windows it builds the frame from (some hold invisible borders for resizing).
+    Rect DeclaredOuterOf(Window client) {
+        XWindowAttributes a{};
+        int x = 0, y = 0;
+        Window child = 0;
+        if (!XGetWindowAttributes(x_, client, &a) ||
+            !XTranslateCoordinates(x_, client, DefaultRootWindow(x_), 0, 0, &x, &y, &child)) {
+            return {};
+        }
+        const auto extents = Longs(client, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+        if (extents.size() != 4) return {x, y, a.width, a.height};
+        const int left = static_cast<int>(extents[0]), right = static_cast<int>(extents[1]);
+        const int top = static_cast<int>(extents[2]), bottom = static_cast<int>(extents[3]);
+        return {x - left, y - top, a.width + left + right, a.height + top + bottom};
+    }
+
+    // The declared outer rectangle once it has stopped changing.
+    Rect SettledDeclaredOuterOf(Window client) {
+        Rect last = DeclaredOuterOf(client);
+        for (int same = 0, i = 0; same < 3 && i < 200; ++i) {
+            Sleep(30);
+            const Rect now = DeclaredOuterOf(client);
+            same = now == last ? same + 1 : 0;
+            last = now;
+        }
+        return last;
+    }
+
     // The frame once it has stopped changing.
     Rect SettledFrameOf(Window client) {
         Rect last = FrameOf(client);
