@@ -46,6 +46,7 @@ void RadioGroup::SetItems(const QStringList& captions) {
     }
     if (!items_.empty()) items_.front()->setChecked(true);
     PlaceItems();
+    UpdateTabStops();
     building_ = false;
 }
 
@@ -79,7 +80,17 @@ void RadioGroup::PlaceItems() {
     for (std::size_t i = 0; i < rects.size(); ++i) items_[i]->setGeometry(rects[i]);
 }
 
+void RadioGroup::UpdateTabStops() {
+    // Tab and Shift+Tab stop on the selected item alone, from the first showing on and in both
+    // directions; the others still take the focus from the mouse and the arrow keys.
+    const int selected = ItemIndex();
+    for (int i = 0; i < Count(); ++i) {
+        Item(i)->setFocusPolicy(i == selected ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+}
+
 void RadioGroup::OnToggled(int /*id*/, bool checked) {
+    if (checked) UpdateTabStops();
     // Only the item that becomes selected reports; building and a handler still running
     // report nothing.
     if (!checked || building_ || inClick_) return;

@@ -39,6 +39,7 @@ protected:
 private:
     void PlaceItems();
     void ShareHint(QRadioButton* item) const;
+    void UpdateTabStops();
     void OnToggled(int id, bool checked);
 
     int columns_;

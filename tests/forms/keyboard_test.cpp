@@ -94,6 +94,39 @@ TEST_F(WindowTest, TabOrderRunsThroughInputTabsSelectedItemsAndButtons) {
     EXPECT_EQ(Str(form->Edit11->selectedText()), "1");
 }
 
+// Backward from a fresh start the focus stops on each group's selected item only, on every
+// page: the other items are no tab stops before any of them has had the focus either.
+TEST_F(WindowTest, ShiftTabFromAFreshStartStopsOnTheSelectedItemsOnly) {
+    const std::pair<RadioGroup*, RadioGroup*> groups[] = {{form->RadioGroup1, form->RadioGroup2},
+                                                          {form->RadioGroup3, form->RadioGroup4},
+                                                          {form->RadioGroup5, form->RadioGroup6},
+                                                          {form->RadioGroup7, form->RadioGroup8},
+                                                          {form->RadioGroup9, form->RadioGroup10}};
+    for (int page = 0; page < 5; ++page) {
+        ClickTab(page);
+        ASSERT_TRUE(form->Edit11->hasFocus()) << page;
+        const auto [from, to] = groups[page];
+        const QWidget* expected[] = {form->Button12,
+                                     form->Button11,
+                                     to->Item(to->ItemIndex()),
+                                     from->Item(from->ItemIndex()),
+                                     form->TabbedNotebook1->tabBar(),
+                                     form->Edit11};
+        for (const QWidget* next : expected) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            EXPECT_EQ(QApplication::focusWidget(), next)
+                << "page " << page << ": " << Str(QApplication::focusWidget()->objectName()) << " "
+                << Str(QApplication::focusWidget()->property("text").toString());
+        }
+    }
+    // An arrow key moves the selection, and the tab stop with it.
+    form->RadioGroup10->Item(0)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form->RadioGroup10->Item(0), Qt::Key_Down);
+    form->Button11->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form->Button11, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form->RadioGroup10->Item(1));
+}
+
 TEST_F(WindowTest, ArrowsOnAButtonMoveAmongTheWindowsOwnControls) {
     form->Button12->setFocus(Qt::TabFocusReason);
     QTest::keyClick(form->Button12, Qt::Key_Right);
