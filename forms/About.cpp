@@ -104,13 +104,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     Label2 = MakeLabel(Panel1, "Label2", QStringLiteral("(mail@example.com)"), {128, 136});
     Label2->setFont(SystemFont(19));
     // Black text: straight on the panel where its face is light, else on white.
-    SetTextColour(Label2, Qt::black);
-    if (ContrastRatio(Qt::black, Panel1->palette().color(QPalette::Window)) < kReadableContrast) {
-        QPalette colours = Label2->palette();
-        colours.setColor(QPalette::Window, Qt::white);
-        Label2->setPalette(colours);
-        Label2->setAutoFillBackground(true);
-    }
+    KeepBlackTextReadable(Label2, QPalette::Window, QPalette::Window, BackgroundFill::WhenWhite);
     Label2->adjustSize();
 
     OKButton = new GlyphButton(QStringLiteral("OK"), OkGlyphStrip(), this);

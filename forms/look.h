@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 
 class QWidget;
 
@@ -22,3 +23,17 @@ inline constexpr double kReadableContrast = 4.5;
 // `preferred` where black text on it is readable, `fallback` otherwise: the background for a
 // text that is black whatever the colour scheme.
 QColor LightOr(const QColor& preferred, const QColor& fallback);
+
+// Whether a widget kept readable by KeepBlackTextReadable paints its background itself.
+enum class BackgroundFill {
+    Always,      // filled with the chosen colour (a label on its own face)
+    WhenWhite,   // filled only where white replaces the parent's colour (a label on a page)
+    ByTheWidget, // the widget paints that role itself (an input field's base)
+};
+
+// Black text on `widget` that stays readable whatever the colour scheme, also when the scheme
+// changes while the program runs: the widget's `background` role takes the parent's `surface`
+// colour where black reads on it, white where it does not. Decided now and again whenever the
+// widget's palette changes (a new application palette, a parent's new palette).
+void KeepBlackTextReadable(QWidget* widget, QPalette::ColorRole background,
+                           QPalette::ColorRole surface, BackgroundFill fill);

@@ -143,7 +143,7 @@ void TForm1::BuildControls() {
     Label5->setFont(SystemFont(19));
     Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Black text on the button face, or on white where the scheme's button face is dark.
-    SetFixedColours(Label5, Qt::black, LightOr(palette().color(QPalette::Button), Qt::white));
+    KeepBlackTextReadable(Label5, QPalette::Window, QPalette::Button, BackgroundFill::Always);
     const QString resultHint = QStringLiteral("変換後の数値です。");
     SetHint(Label5, resultHint);
     // A label's accessible name would hide its text (the result): the hint goes into the
@@ -162,13 +162,8 @@ void TForm1::BuildControls() {
     Edit11->setObjectName(QStringLiteral("Edit11"));
     Edit11->setGeometry(24, 384, 166, 26);
     Edit11->setFont(SystemFont(19));
-    SetTextColour(Edit11, Qt::black);
-    {
-        // Black text is written on the field's own light background.
-        QPalette colours = Edit11->palette();
-        colours.setColor(QPalette::Base, LightOr(colours.color(QPalette::Base), Qt::white));
-        Edit11->setPalette(colours);
-    }
+    // Black text on the field's own light background, or on white.
+    KeepBlackTextReadable(Edit11, QPalette::Base, QPalette::Base, BackgroundFill::ByTheWidget);
     Edit11->setMaxLength(std::numeric_limits<int>::max());
     const QString inputHint = QStringLiteral("ここに変換したい数値を入れてください。");
     SetHint(Edit11, inputHint);
@@ -260,10 +255,7 @@ QWidget* TForm1::BuildPage(Page page, RadioGroup*& from, RadioGroup*& to, QLabel
     arrow = MakeLabel(sheet, kNames[i][2], QStringLiteral("→"), QRect(296, 152, 18, 18));
     arrow->setFont(SystemFont(19, true));
     // A black arrow: straight on the page where its face is light, else on white.
-    SetTextColour(arrow, Qt::black);
-    if (ContrastRatio(Qt::black, sheet->palette().color(QPalette::Window)) < kReadableContrast) {
-        SetBackground(arrow, Qt::white);
-    }
+    KeepBlackTextReadable(arrow, QPalette::Window, QPalette::Window, BackgroundFill::WhenWhite);
     arrow->setAlignment(Qt::AlignCenter);
     return sheet;
 }
