@@ -61,6 +61,36 @@ CommandLineOutcome Finish(int exitCode, QString out, QString err, MessageLanguag
     return outcome;
 }
 
+bool TakesValue(const QString& option) {
+    QString bare = option;
+    while (bare.startsWith(QLatin1Char('-'))) bare.remove(0, 1);
+    for (const char* name : kToolkitValueOptions) {
+        if (bare == QLatin1String(name)) return true;
+    }
+    return false;
+}
+
+// The parser's remaining complaints name one option in quotes: a value option without its
+// value, or a value given to an option that takes none. Said in the user's language.
+QString OptionValueError(const QString& parserText, MessageLanguage language) {
+    const qsizetype open = parserText.indexOf(QLatin1Char('\''));
+    const qsizetype close = parserText.lastIndexOf(QLatin1Char('\''));
+    const QString option =
+        open >= 0 && close > open ? parserText.mid(open + 1, close - open - 1) : QString();
+    const QString name = ProgramName();
+    const bool japanese = language == MessageLanguage::Japanese;
+    if (option.isEmpty()) {
+        return japanese ? QStringLiteral("%1: オプションの指定が正しくありません").arg(name)
+                        : QStringLiteral("%1: the options are not given correctly").arg(name);
+    }
+    if (TakesValue(option)) {
+        return japanese ? QStringLiteral("%1: オプション %2 には値が必要です").arg(name, option)
+                        : QStringLiteral("%1: option '%2' needs a value").arg(name, option);
+    }
+    return japanese ? QStringLiteral("%1: オプション %2 に値は付けられません").arg(name, option)
+                    : QStringLiteral("%1: option '%2' takes no value").arg(name, option);
+}
+
 } // namespace
 
 MessageLanguage MessageLanguageFrom(const EnvironmentLookup& environment) {
@@ -111,9 +141,7 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments,
             error = japanese ? QStringLiteral("%1: 不明なオプションです: %2").arg(name, option)
                              : QStringLiteral("%1: unknown option '%2'").arg(name, option);
         } else {
-            error = japanese ? QStringLiteral("%1: オプションの指定が正しくありません: %2")
-                                   .arg(name, parser.errorText())
-                             : QStringLiteral("%1: %2").arg(name, parser.errorText());
+            error = OptionValueError(parser.errorText(), language);
         }
     } else if (!parser.positionalArguments().isEmpty()) {
         const QString extra = parser.positionalArguments().first();
@@ -148,14 +176,54 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments,
     CommandLineOutcome outcome;
     outcome.startWindow = true;
     outcome.language = language;
+    const QString platform = parser.isSet(QStringLiteral("platform"))
+                                 ? parser.value(QStringLiteral("platform"))
+                                 : environment("QT_QPA_PLATFORM");
+    if (platform.startsWith(QLatin1String("wayland"))) {
+        outcome.display = environment("WAYLAND_DISPLAY");
+    } else if (parser.isSet(QStringLiteral("display"))) {
+        outcome.display = parser.value(QStringLiteral("display"));
+    } else {
+        outcome.display = environment("DISPLAY");
+    }
     return outcome;
 }
 
-QString CannotOpenDisplayLine(MessageLanguage language) {
-    return language == MessageLanguage::Japanese
-               ? QStringLiteral(
-                     "%1: 画面を開けません。デスクトップのセッションで起動してください。\n")
-                     .arg(ProgramName())
-               : QStringLiteral("%1: cannot open the display: it needs a graphical session.\n")
-                     .arg(ProgramName());
+QString PlatformFailureLine(const QStringList& toolkitMessages, const QString& display,
+                            MessageLanguage language) {
+    const bool japanese = language == MessageLanguage::Japanese;
+    const QString name = ProgramName();
+    // "Could not find the Qt platform plugin "NAME" in ..." and, in the final message,
+    // "Available platform plugins are: a, b, c."
+    static const QLatin1String notFound("Could not find the Qt platform plugin \"");
+    static const QLatin1String available("Available platform plugins are: ");
+    QString missing;
+    QString installed;
+    for (const QString& message : toolkitMessages) {
+        if (const qsizetype at = message.indexOf(notFound); at >= 0 && missing.isEmpty()) {
+            const qsizetype start = at + notFound.size();
+            missing = message.mid(start, message.indexOf(QLatin1Char('"'), start) - start);
+        }
+        if (const qsizetype at = message.indexOf(available); at >= 0) {
+            installed = message.mid(at + available.size()).trimmed();
+            if (installed.endsWith(QLatin1Char('.'))) installed.chop(1);
+        }
+    }
+    if (!missing.isEmpty()) {
+        if (japanese) {
+            return QStringLiteral("%1: 表示方式 %2 はありません（使えるもの: %3）。\n")
+                .arg(name, missing,
+                     installed.isEmpty() ? QStringLiteral("xcb, wayland") : installed);
+        }
+        return QStringLiteral("%1: the platform '%2' is not installed (available: %3).\n")
+            .arg(name, missing, installed.isEmpty() ? QStringLiteral("xcb, wayland") : installed);
+    }
+    const QString shown = display.isEmpty() ? QString() : QLatin1Char(' ') + display;
+    return japanese ? QStringLiteral(
+                          "%1: 画面%2を開けません。デスクトップのセッションが動いているか確かめ"
+                          "てください。\n")
+                          .arg(name, shown.isEmpty() ? shown : shown + QLatin1Char(' '))
+                    : QStringLiteral("%1: cannot open the display%2: no graphical session answers "
+                                     "there.\n")
+                          .arg(name, shown);
 }

@@ -1,6 +1,6 @@
 // The program's command line, read before the application object exists: --help and --version
 // need no display, a wrong option is reported without opening one, and a start without any
-// display ends with one line instead of the toolkit's abort.
+// display ends with one line instead of the toolkit's abort and advice.
 #pragma once
 
 #include <QString>
@@ -23,6 +23,7 @@ struct CommandLineOutcome {
     QString out; // for standard output
     QString err; // for standard error
     MessageLanguage language = MessageLanguage::English;
+    QString display; // the display the toolkit will try to open, for the message when it fails
 };
 
 // Reads the arguments (the program's name first). --help and --version end at once with code
@@ -33,5 +34,8 @@ struct CommandLineOutcome {
 CommandLineOutcome ReadCommandLine(const QStringList& arguments,
                                    const EnvironmentLookup& environment);
 
-// The one line shown when the toolkit cannot open any display at start-up.
-QString CannotOpenDisplayLine(MessageLanguage language);
+// The one line shown when the toolkit cannot start its platform, from the toolkit's own
+// messages while it tried (which are not shown): a platform that is not installed is named
+// with those that are; otherwise the display did not answer.
+QString PlatformFailureLine(const QStringList& toolkitMessages, const QString& display,
+                            MessageLanguage language);

@@ -11,6 +11,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "app/command_line.h"
@@ -24,20 +25,46 @@
 namespace {
 
 MessageLanguage startupLanguage = MessageLanguage::English;
+QString startupDisplay;
 QtMessageHandler toolkitMessageHandler = nullptr;
 
+// What the toolkit says while the application object is made, held back until it is known
+// whether the platform started.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+std::vector<HeldMessage>& HeldMessages() {
+    static std::vector<HeldMessage> held;
+    return held;
+}
+
 // In force while the application object is made: a fatal message then means that the toolkit
-// could not open its platform (a display that does not answer, a platform that is not
-// installed). Its own messages before it have said why; one line of ours replaces its advice
-// and the abort, and the program ends with code 1.
+// could not start its platform (a display that does not answer, a platform that is not
+// installed). One line of ours, in the user's language, replaces the toolkit's messages and
+// its abort, and the program ends with code 1.
 void EndOnPlatformFailure(QtMsgType type, const QMessageLogContext& context,
                           const QString& message) {
     if (type != QtFatalMsg) {
-        toolkitMessageHandler(type, context, message);
+        HeldMessages().push_back({type, QByteArray(context.category), message});
         return;
     }
-    std::fputs(CannotOpenDisplayLine(startupLanguage).toUtf8().constData(), stderr);
+    QStringList said;
+    for (const HeldMessage& held : HeldMessages()) said.append(held.text);
+    said.append(message);
+    std::fputs(PlatformFailureLine(said, startupDisplay, startupLanguage).toUtf8().constData(),
+               stderr);
     std::_Exit(1);
+}
+
+// The platform started: what the toolkit said meanwhile goes where its messages go.
+void ReleaseHeldMessages() {
+    for (const HeldMessage& held : HeldMessages()) {
+        const QMessageLogContext context(nullptr, 0, nullptr, held.category.constData());
+        toolkitMessageHandler(held.type, context, held.text);
+    }
+    HeldMessages().clear();
 }
 
 // With RUNAMIKA_STARTUP_PROBE set, the program prints the monotonic clock (nanoseconds) once
@@ -118,9 +145,11 @@ int main(int argc, char** argv) {
     std::optional<RunamikaApplication> application;
     try {
         startupLanguage = commandLine.language;
+        startupDisplay = commandLine.display;
         toolkitMessageHandler = qInstallMessageHandler(EndOnPlatformFailure);
         application.emplace(argc, argv);
         qInstallMessageHandler(toolkitMessageHandler);
+        ReleaseHeldMessages();
         return Run(*application);
     } catch (const Failure& failure) {
         return LastResort(FailureKindName(failure.Kind()), failure.Message());

@@ -75,12 +75,21 @@ case_ "unknown option in Japanese" 2 "" "^runamika: 不明なオプションで�
 case_ "unknown option before --help" 2 "" "unknown option '-x'" -- -x --help
 case_ "an argument the program does not take" 2 "" "^runamika: unexpected argument 'file.txt'$nl" \
   -- file.txt
-case_ "a toolkit option without its value" 2 "" "^runamika: [^$nl]*style" -- -style
+case_ "a toolkit option without its value" 2 "" "^runamika: option '-style' needs a value$nl$usage_en" \
+  -- -style
+case_ "a toolkit option without its value, in Japanese" 2 "" \
+  "^runamika: オプション -style には値が必要です$nl$usage_ja" LANG=ja_JP.UTF-8 -- -style
+case_ "a value for an option that takes none" 2 "" "^runamika: option '--help' takes no value$nl" \
+  -- --help=yes
 case_ "no display at all" 1 "" "$one_line_no_display" --
 case_ "no display at all, in Japanese" 1 "" "^runamika: 画面がありません[^$nl]*$nl\$" LANG=ja_JP.UTF-8 --
-case_ "a display that does not answer" 1 "" "runamika: cannot open the display[^$nl]*$nl\$" \
+# The toolkit's own messages are not shown: one line of ours, naming the cause.
+case_ "a display that does not answer" 1 "" "^runamika: cannot open the display :65000[^$nl]*$nl\$" \
   DISPLAY=:65000 --
-case_ "a platform that is not there" 1 "" "runamika: cannot open the display" -- -platform nowhere
+case_ "a display that does not answer, in Japanese" 1 "" "^runamika: 画面 :65000 を開けません[^$nl]*$nl\$" \
+  DISPLAY=:65000 LANG=ja_JP.UTF-8 --
+case_ "a platform that is not there" 1 "" "^runamika: the platform 'nowhere' is not installed \(available: [^$nl]*xcb[^$nl]*$nl\$" \
+  DISPLAY=:65000 -- -platform nowhere
 # The toolkit's options still reach it: the window opens offscreen, then the start-up probe
 # ends the program at once.
 case_ "-platform offscreen -style fusion opens the window" 0 "^[0-9]+$nl\$" "*" \
