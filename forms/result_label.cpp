@@ -1,6 +1,11 @@
 #include "forms/result_label.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QMenu>
 
 namespace {
 
@@ -48,4 +53,27 @@ void ResultLabel::FitFont() {
     QFont fitted = font();
     fitted.setPixelSize(height);
     setFont(fitted);
+}
+
+void ResultLabel::CopyText() {
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+        clipboard->setText(hasSelectedText() ? selectedText() : text());
+    }
+}
+
+void ResultLabel::contextMenuEvent(QContextMenuEvent* event) {
+    // A menu of our own: the label's built-in one does not open for a plain text that is only
+    // selectable by the mouse.
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("ResultMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* copy = menu->addAction(QStringLiteral("コピー(&C)"), this, &ResultLabel::CopyText);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(!text().isEmpty());
+    QAction* all = menu->addAction(QStringLiteral("すべて選択(&A)"), this,
+                                   [this] { setSelection(0, static_cast<int>(text().size())); });
+    all->setShortcut(QKeySequence::SelectAll);
+    all->setEnabled(!text().isEmpty());
+    menu->popup(event->globalPos());
+    event->accept();
 }
