@@ -6,17 +6,12 @@
 // printed, not asserted.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <random>
 #include <sstream>
@@ -24,97 +19,23 @@
 #include <vector>
 
 #include "settings/placement_file.h"
+#include "tests/support/files.h"
+#include "tests/support/process.h"
 
 namespace {
 
-constexpr int kGuardSeconds = 30;
+using test_support::Finished;
+using test_support::ReadBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
+
 constexpr uid_t kNobody = 65534;
 
-long long NowNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec;
-}
-
-struct Finished {
-    bool inTime = false; // false: the guard killed it
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-    long long startNs = 0;
-    std::vector<long long> lineNs; // when each line of out arrived
-};
-
-// Runs a program with extra environment values, optionally as the unprivileged user, and kills
-// it when it has not ended within the guard.
-Finished RunGuarded(std::vector<std::string> args, const std::vector<std::string>& env,
+// Runs a program with extra environment values, as the unprivileged user when asked.
+Finished RunGuarded(std::vector<std::string> args, std::vector<std::string> env,
                     bool unprivileged) {
-    if (unprivileged) {
-        args.insert(args.begin(),
-                    {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
-    }
-    Finished result;
-    int out[2];
-    int err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) return result;
-    result.startNs = NowNs();
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
-        for (const int fd : {out[0], out[1], err[0], err[1]}) close(fd);
-        for (const auto& entry : env) putenv(const_cast<char*>(entry.c_str()));
-        std::vector<char*> argv;
-        for (auto& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    const long long deadline = result.startNs + kGuardSeconds * 1'000'000'000LL;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    int open = 2;
-    while (open > 0) {
-        const long long left = (deadline - NowNs()) / 1'000'000;
-        if (left <= 0 || poll(fds, 2, static_cast<int>(left)) <= 0) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-            char buffer[4096];
-            const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-            if (got <= 0) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-                continue;
-            }
-            std::string& into = i == 0 ? result.out : result.err;
-            into.append(buffer, static_cast<std::size_t>(got));
-            if (i == 0) {
-                const auto lines = std::count(into.begin(), into.end(), '\n');
-                while (static_cast<long long>(result.lineNs.size()) < lines) {
-                    result.lineNs.push_back(NowNs());
-                }
-            }
-        }
-    }
-    for (const auto& fd : fds) {
-        if (fd.fd >= 0) close(fd.fd);
-    }
-    // The output has ended; the process itself gets what is left of the guard to exit.
-    int status = 0;
-    pid_t ended = 0;
-    while ((ended = waitpid(child, &status, WNOHANG)) == 0 && NowNs() < deadline) {
-        usleep(1000);
-    }
-    if (ended != child) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        return result;
-    }
-    result.inTime = true;
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    return result;
+    return test_support::Run(
+        {.args = std::move(args), .env = std::move(env), .unprivileged = unprivileged});
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -122,15 +43,6 @@ std::vector<std::string> Lines(const std::string& text) {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // Compares two possibly huge byte strings without printing them whole.
@@ -164,25 +76,6 @@ std::string Describe(const std::string& path) {
     }
     return "other";
 }
-
-class TempFolder {
-public:
-    TempFolder() {
-        char name[] = "/tmp/hostile-settings-XXXXXX";
-        path_ = mkdtemp(name) ? name : "";
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 struct Bounds {
     int left = 0;
@@ -321,8 +214,9 @@ TEST_P(HostileSettings, StartsAtDesignedSizeAndClosesWithoutLosingAnything) {
         {program}, {"QT_QPA_PLATFORM=offscreen", "RUNAMIKA_STARTUP_PROBE=1"}, c.unprivileged);
     ASSERT_TRUE(start.inTime) << "the program hung at start";
     ASSERT_EQ(start.exitCode, 0) << start.err;
+    const long long startNs = start.start.time_since_epoch().count();
     const long long shownNs = std::atoll(start.out.c_str());
-    ASSERT_GT(shownNs, start.startNs) << start.out;
+    ASSERT_GT(shownNs, startNs) << start.out;
     EXPECT_EQ(Describe(file), before) << "the start changed the file";
 
     const Finished run = RunGuarded({helper, file}, {}, c.unprivileged);
@@ -360,8 +254,10 @@ TEST_P(HostileSettings, StartsAtDesignedSizeAndClosesWithoutLosingAnything) {
 
     std::printf("%-40s program shown after %4lld ms; window shown after %4lld ms; close %s in "
                 "%lld ms\n",
-                c.name, (shownNs - start.startNs) / 1'000'000,
-                (run.lineNs[0] - run.startNs) / 1'000'000,
+                c.name, (shownNs - startNs) / 1'000'000,
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           run.lineTimes[0] - run.start)
+                                           .count()),
                 c.expect == Expect::Kept ? "wrote the file" : "refused with the notice", closeMs);
 }
 

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -19,7 +20,9 @@
 #include <vector>
 
 #include "settings/ini_file.h"
-#include "test_files.h"
+#include "tests/support/files.h"
+
+using namespace test_support;
 
 using namespace std::string_literals;
 

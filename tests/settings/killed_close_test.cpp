@@ -18,7 +18,9 @@
 
 #include "settings/placement_file.h"
 #include "settings/settings_location.h"
-#include "test_files.h"
+#include "tests/support/files.h"
+
+using namespace test_support;
 
 namespace {
 

@@ -5,7 +5,9 @@
 
 #include "failure/failure.h"
 #include "settings/placement_file.h"
-#include "test_files.h"
+#include "tests/support/files.h"
+
+using namespace test_support;
 
 TEST(ProfileInteger, AcceptsDecimalAndHexadecimalForms) {
     const std::pair<std::string_view, int> cases[] = {

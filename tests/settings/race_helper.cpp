@@ -1,5 +1,5 @@
 // settings_race_helper FILE LEFT TOP WIDTH HEIGHT: for every byte read from standard input,
-// writes the placement once and answers with one byte on standard output ("0" written, "3" the
+// writes the placement once and answers with one line on standard output ("0" written, "3" the
 // write failed). Two copies of it, released by their parent at the same moment, play two copies
 // of the program closing together.
 #include <cstdlib>
@@ -14,13 +14,13 @@ int main(int argc, char** argv) {
                               std::atoi(argv[5])};
     char go = 0;
     while (read(STDIN_FILENO, &go, 1) == 1) {
-        char answer = '0';
+        char answer[] = "0\n";
         try {
             WritePlacement(argv[1], bounds);
         } catch (const Failure&) {
-            answer = '3';
+            answer[0] = '3';
         }
-        if (write(STDOUT_FILENO, &answer, 1) != 1) return 1;
+        if (write(STDOUT_FILENO, answer, 2) != 2) return 1;
     }
     return 0;
 }

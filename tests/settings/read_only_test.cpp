@@ -2,13 +2,16 @@
 // runs in a helper process as the unprivileged user "nobody".
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "settings/placement_file.h"
-#include "test_files.h"
+#include "tests/support/files.h"
+#include "tests/support/process.h"
+
+using namespace test_support;
 
 namespace {
 
@@ -17,40 +20,13 @@ struct Outcome {
     std::string output;
 };
 
+// The helper writes as the unprivileged user, under a file size limit when one is given.
 Outcome RunWriteHelper(const std::string& helper, const std::string& file, int fileSizeLimit) {
     std::vector<std::string> args;
     if (fileSizeLimit > 0) args = {"prlimit", "--fsize=" + std::to_string(fileSizeLimit)};
-    if (geteuid() == 0) {
-        args.insert(args.end(), {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
-    }
-    for (const char* arg : {helper.c_str(), file.c_str(), "10", "20", "800", "600"}) {
-        args.push_back(arg);
-    }
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return {};
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(pipeFds[1], STDOUT_FILENO);
-        close(pipeFds[0]);
-        close(pipeFds[1]);
-        std::vector<char*> argv;
-        for (auto& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    close(pipeFds[1]);
-    Outcome outcome;
-    char buffer[512];
-    for (ssize_t got; (got = read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
-        outcome.output.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(pipeFds[0]);
-    int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
-        outcome.exitCode = WEXITSTATUS(status);
-    }
-    return outcome;
+    args.insert(args.end(), {helper, file, "10", "20", "800", "600"});
+    const Finished run = Run({.args = args, .unprivileged = true});
+    return {run.inTime ? run.exitCode : -1, run.out};
 }
 
 } // namespace

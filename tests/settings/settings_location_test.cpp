@@ -5,7 +5,9 @@
 #include "failure/failure.h"
 #include "settings/placement_file.h"
 #include "settings/settings_location.h"
-#include "test_files.h"
+#include "tests/support/files.h"
+
+using namespace test_support;
 
 TEST(PlacementFileName, ReplacesTheFileNamesExtensionOrAppendsOne) {
     const std::pair<const char*, const char*> cases[] = {

@@ -3,66 +3,31 @@
 // values of one copy, never a mix of both.
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <string>
 
 #include "settings/placement_file.h"
-#include "test_files.h"
+#include "tests/support/files.h"
+#include "tests/support/process.h"
+
+using namespace test_support;
 
 namespace {
 
-// A running copy of the race helper, driven through two pipes.
+// A running copy of the race helper: one byte on its input releases one write, and it answers
+// "0" (written) or "3" (failed).
 class Writer {
 public:
-    Writer(const std::string& file, const WindowBounds& b) {
-        int in[2];
-        int out[2];
-        if (pipe(in) != 0 || pipe(out) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in[0], STDIN_FILENO);
-            dup2(out[1], STDOUT_FILENO);
-            for (const int fd : {in[0], in[1], out[0], out[1]}) close(fd);
-            const std::string args[] = {std::to_string(b.left), std::to_string(b.top),
-                                        std::to_string(b.width), std::to_string(b.height)};
-            execl(SETTINGS_RACE_HELPER, SETTINGS_RACE_HELPER, file.c_str(), args[0].c_str(),
-                  args[1].c_str(), args[2].c_str(), args[3].c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        go_ = in[1];
-        done_ = out[0];
-    }
-    ~Writer() {
-        close(go_);
-        close(done_);
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    Writer(const Writer&) = delete;
-    Writer& operator=(const Writer&) = delete;
+    Writer(const std::string& file, const WindowBounds& b)
+        : helper_(
+              {.args = {SETTINGS_RACE_HELPER, file, std::to_string(b.left), std::to_string(b.top),
+                        std::to_string(b.width), std::to_string(b.height)}},
+              true) {}
 
-    bool Release() const { return write(go_, "g", 1) == 1; }
-
-    // The helper's answer: '0' written, '3' failed; 0 when none came within ten seconds.
-    char Answer() const {
-        pollfd wait{done_, POLLIN, 0};
-        char answer = 0;
-        if (poll(&wait, 1, 10'000) != 1 || read(done_, &answer, 1) != 1) return 0;
-        return answer;
-    }
+    bool Release() { return helper_.Write("g"); }
+    std::string Answer() { return helper_.ReadLine().value_or("no answer"); }
 
 private:
-    pid_t pid_ = -1;
-    int go_ = -1;
-    int done_ = -1;
+    Process helper_;
 };
 
 std::string FileHolding(const WindowBounds& b) {
@@ -87,8 +52,8 @@ TEST(TwoCopies, ClosingTogetherLeavesTheValuesOfOneCopy) {
     for (int round = 0; round < kRounds; ++round) {
         // From round 1 on the file already holds all four keys; round 0 starts without one.
         ASSERT_TRUE(a.Release() && b.Release());
-        ASSERT_EQ(a.Answer(), '0') << "round " << round;
-        ASSERT_EQ(b.Answer(), '0') << "round " << round;
+        ASSERT_EQ(a.Answer(), "0") << "round " << round;
+        ASSERT_EQ(b.Answer(), "0") << "round " << round;
         const std::string content = ReadBytes(file);
         if (content == oneOrOther[0]) {
             ++wins[0];
