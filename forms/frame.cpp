@@ -252,6 +252,16 @@ std::optional<QMargins> AwaitFrame(QWidget* window) {
     return wait->frame;
 }
 
+bool FrameCanBeAsked() {
+#if defined(RUNAMIKA_XCB)
+    if (X11* x = TheX11()) {
+        ReadManager(*x);
+        return x->answersRequests;
+    }
+#endif
+    return false;
+}
+
 bool WindowPositionIsVisible() {
     if (OnWayland()) return false;
 #if defined(RUNAMIKA_XCB)

@@ -46,6 +46,10 @@ QMargins KnownFrameMargins(QWidget* window);
 // The native window is created if it does not exist yet. `done` runs exactly once.
 void RequestFrame(QWidget* window, std::function<void(std::optional<QMargins>)> done);
 
+// True where RequestFrame() can get an answer at all (an X11 manager that answers frame
+// requests); elsewhere a caller can show its window at once instead of going through the loop.
+bool FrameCanBeAsked();
+
 // RequestFrame() for callers that must have the answer before going on.
 std::optional<QMargins> AwaitFrame(QWidget* window);
 

@@ -482,6 +482,12 @@ void TForm1::PlaceCentred() {
 }
 
 void TForm1::ShowWhenFrameKnown(std::function<void()> shown) {
+    // Where nothing can be asked, there is nothing to wait for.
+    if (!FrameCanBeAsked()) {
+        show();
+        if (shown) shown();
+        return;
+    }
     // The window's frame changes are followed from its first showing on.
     RequestFrame(this, [this, shown = std::move(shown)](std::optional<QMargins> frame) {
         if (frame) {
