@@ -121,6 +121,8 @@ TEST(IniText, ReadFindsTheFirstKeyOfTheFirstSection) {
         {longValue + "\n\xEF\xBB\xBF[form]\nleft=6\n", "left", ""},
         {"[x]\n\xEF\xBB\xBF[form]\nleft=6\n", "left", ""},
         {"[form]\nleft=" + longValue.substr(5) + "\n", "left", longValue.substr(5)},
+        // An overlong line is skipped whole: its tail, in a later block of a read, is no key.
+        {"[form]\n;" + std::string(2 * 65536 - 8, 'x') + "left=9\nleft=1\n", "left", "1"},
     };
     for (const auto& [content, key, expected] : cases) {
         EXPECT_EQ(Read(content, "form", key), expected) << content.substr(0, 80);
@@ -295,6 +297,8 @@ TEST(IniFile, LeftoverTemporaryFilesOfGoneWritersAreRemoved) {
         {".CONV.ini.tmp--0", true},      // no process id
         {".CONV.ini.tmp-x" + dead + "-0", true},
         {".OTHER.ini.tmp-" + dead + "-0", true},
+        // A process id too long to be one, whose low 32 bits name the gone writer.
+        {".CONV.ini.tmp-" + std::to_string((1LL << 32) + gone) + "-0", true},
         {"CONV.ini.tmp-" + dead + "-0", true},
     };
     TempFolder folder;

@@ -16,6 +16,8 @@ TEST(ProfileInteger, AcceptsDecimalAndHexadecimalForms) {
         {"-800", -800},
         {"0", 0},
         {"-0", 0},
+        {"9", 9}, // both ends of the decimal digits
+        {"+190", 190},
         {"007", 7},
         {"0x320", 800},
         {"0X320", 800},
