@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QMoveEvent>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QStackedWidget>
@@ -489,15 +490,23 @@ void TForm1::ShowWhenFrameKnown(std::function<void()> shown) {
         return;
     }
     // The window's frame changes are followed from its first showing on.
-    RequestFrame(this, [this, shown = std::move(shown)](std::optional<QMargins> frame) {
-        if (frame) {
-            frame_ = *frame;
-            frameAsked_ = true;
-            frameSettled_ = true;
-        }
-        show();
+    // The answer can come after the window is gone.
+    RequestFrame(this, [self = QPointer<TForm1>(this),
+                        shown = std::move(shown)](std::optional<QMargins> frame) {
+        if (self == nullptr) return;
+        TForm1* const form = self;
+        form->ShowWithFrame(frame);
         if (shown) shown();
     });
+}
+
+void TForm1::ShowWithFrame(std::optional<QMargins> frame) {
+    if (frame) {
+        frame_ = *frame;
+        frameAsked_ = true;
+        frameSettled_ = true;
+    }
+    show();
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "convert/conversion.h"
@@ -146,6 +147,8 @@ private:
     void ApplyOuterSize();
     void PlaceCentred();
     void FrameChanged();
+    // The first showing with the frame that the manager announced (none: not known yet).
+    void ShowWithFrame(std::optional<QMargins> frame);
 
     std::string placementFile_;
     ConversionState state_;
