@@ -1,9 +1,6 @@
-// The conversion core with both arithmetic units (the x87 core linked in, the software core
-// loaded from its shared library) beside the C library's own text conversions, on the same
+// The conversion core with both arithmetic units beside the C library's own text conversions, on the same
 // inputs: ParseNumber beside strtold, FormatNumber beside snprintf("%.15Lg"), and a whole Convert
 // beside strtold plus snprintf of the same text.
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -139,20 +136,13 @@ void Register(const CoreEntries* core) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const CoreEntries& linked = CoreEntriesOfThisBuild();
-    linked.setEnvironment();
+    const CoreEntries& x87 = X87CoreEntries();
+    x87.setEnvironment();
     benchmark::RegisterBenchmark("BM_strtold", BM_strtold);
     benchmark::RegisterBenchmark("BM_snprintf_15Lg", BM_snprintf_15Lg);
     benchmark::RegisterBenchmark("BM_strtold_and_snprintf", BM_strtold_and_snprintf);
-    Register(&linked);
-    if (void* library = dlopen(SOFTWARE_CORE_LIBRARY, RTLD_NOW | RTLD_LOCAL)) {
-        using Entry = const CoreEntries* (*)();
-        if (auto entry = reinterpret_cast<Entry>(dlsym(library, "RunamikaSoftwareCore"))) {
-            if (std::strcmp(entry()->arithmetic, linked.arithmetic) != 0) Register(entry());
-        }
-    } else {
-        std::fprintf(stderr, "software core not loaded: %s\n", dlerror());
-    }
+    Register(&x87);
+    Register(&SoftwareCoreEntries());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

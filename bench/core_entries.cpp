@@ -33,12 +33,12 @@ const CoreEntries kEntries{kHardwareExtended ? "x87" : "software", SetArithmetic
 
 } // namespace
 
-const CoreEntries& CoreEntriesOfThisBuild() {
+#if RUNAMIKA_SOFTWARE_EXTENDED
+const CoreEntries& SoftwareCoreEntries() {
     return kEntries;
 }
-
-#ifdef RUNAMIKA_SOFTWARE_CORE_LIBRARY
-extern "C" __attribute__((visibility("default"))) const CoreEntries* RunamikaSoftwareCore() {
-    return &kEntries;
+#else
+const CoreEntries& X87CoreEntries() {
+    return kEntries;
 }
 #endif

@@ -1,6 +1,6 @@
-// The conversion core of one build, reached through plain function pointers, so that one
-// benchmark run can time the x87 core (linked in) beside the software core (a shared library
-// loaded at run time, built from the same sources with the software arithmetic).
+// The conversion core of one arithmetic unit, reached through plain function pointers, so that
+// one benchmark run can time the x87 core beside the software core: both are linked in, each
+// in its own inline namespace, and core_entries.cpp is compiled once against each.
 #pragma once
 
 #include <optional>
@@ -20,8 +20,6 @@ struct CoreEntries {
                                           double* state);
 };
 
-// The core this translation unit was built against.
-const CoreEntries& CoreEntriesOfThisBuild();
-
-// Exported by the software core library.
-extern "C" const CoreEntries* RunamikaSoftwareCore();
+// Defined by the copy of core_entries.cpp that is built against that unit's core.
+const CoreEntries& X87CoreEntries();
+const CoreEntries& SoftwareCoreEntries();

@@ -7,6 +7,8 @@
 #include "failure/failure.h"
 #include "failure/impossible.h"
 
+inline namespace RUNAMIKA_CORE_NAMESPACE {
+
 namespace {
 
 // Stores an extended value into a double, rounding to nearest. A finite value that becomes
@@ -79,3 +81,5 @@ std::optional<std::string> Convert(Page page, int fromRow, int toRow, std::strin
     StoreDouble(ToBaseUnit(from, ExtendedFromDouble(state.InputValue)), state.BaseValue);
     return FormatNumber(FromBaseUnit(to, ExtendedFromDouble(state.BaseValue)));
 }
+
+} // namespace RUNAMIKA_CORE_NAMESPACE

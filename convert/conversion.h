@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "convert/extended.h"
 #include "convert/page.h"
 
 // The two program-wide numbers: the last parsed input, and that input in the page's base unit.
@@ -12,6 +13,8 @@ struct ConversionState {
     double InputValue = 0;
     double BaseValue = 0;
 };
+
+inline namespace RUNAMIKA_CORE_NAMESPACE {
 
 // Converts `text` from unit row `fromRow` to unit row `toRow` of `page`. A row outside the
 // page's table is an impossible state (failure/impossible.h): the program stops.
@@ -21,3 +24,5 @@ struct ConversionState {
 // On a failure, `state` keeps exactly what was stored before the failing step.
 std::optional<std::string> Convert(Page page, int fromRow, int toRow, std::string_view text,
                                    ConversionState& state);
+
+} // namespace RUNAMIKA_CORE_NAMESPACE

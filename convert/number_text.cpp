@@ -5,6 +5,8 @@
 
 #include "failure/failure.h"
 
+inline namespace RUNAMIKA_CORE_NAMESPACE {
+
 namespace {
 
 #include "convert/power_tables.inc"
@@ -78,28 +80,44 @@ Extended ParseNumber(std::string_view text) {
         negative = *p == '-';
         ++p;
     }
+    // Digits are gathered in a whole number while one more digit still fits below 2^64: every
+    // step v × 10 + digit of the extended arithmetic is exact there, so the value is the same
+    // and only found faster. From the first digit that would not fit on, each digit is folded
+    // in with a rounded multiply and a rounded add.
+    constexpr std::uint64_t kExactLimit = (~std::uint64_t{0} - 9) / 10;
+    std::uint64_t whole = 0;
+    bool gathered = true;
     // Once the value is infinite the text is rejected whatever follows, and arithmetic on an
     // infinity is slow on this unit; so a long run of digits stops early once it has overflowed.
     std::size_t sinceCheck = 0;
-    auto overflowed = [&] { return (++sinceCheck & 1023u) == 0 && IsInfinite(v); };
+    auto foldDigit = [&](char c) {
+        const auto digit = static_cast<unsigned>(c - '0');
+        if (gathered) {
+            if (whole <= kExactLimit) {
+                whole = whole * 10 + digit;
+                return;
+            }
+            v = ExtendedFromUnsigned(whole);
+            gathered = false;
+        }
+        v = v * kTen;
+        v = v + kDigitValues[digit];
+        if ((++sinceCheck & 1023u) == 0 && IsInfinite(v)) throw InvalidNumberFailure(text);
+    };
     bool consumed = false;
     while (p != end && isDigit(*p)) {
-        v = v * kTen;
-        v = v + kDigitValues[*p - '0'];
+        foldDigit(*p);
         ++p;
         consumed = true;
-        if (overflowed()) throw InvalidNumberFailure(text);
     }
     std::int64_t fractionDigits = 0;
     if (p != end && *p == mark) {
         ++p;
         consumed = true;
         while (p != end && isDigit(*p)) {
-            v = v * kTen;
-            v = v + kDigitValues[*p - '0'];
+            foldDigit(*p);
             ++fractionDigits;
             ++p;
-            if (overflowed()) throw InvalidNumberFailure(text);
         }
     }
     if (!consumed) throw InvalidNumberFailure(text);
@@ -121,6 +139,7 @@ Extended ParseNumber(std::string_view text) {
     }
     while (p != end && *p == ' ') ++p;
     if (p != end) throw InvalidNumberFailure(text);
+    if (gathered) v = ExtendedFromUnsigned(whole);
     if (IsInfinite(v)) throw InvalidNumberFailure(text);
 
     const std::int64_t scale = static_cast<std::int64_t>(exponent) - fractionDigits;
@@ -245,3 +264,5 @@ std::string FormatNumber(Extended value) {
     }
     return out;
 }
+
+} // namespace RUNAMIKA_CORE_NAMESPACE

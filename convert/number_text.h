@@ -11,6 +11,8 @@
 // looking at values).
 #include "convert/extended.h"
 
+inline namespace RUNAMIKA_CORE_NAMESPACE {
+
 // Text as typed -> extended number. Throws the invalid-number Failure (failure/failure.h)
 // whose message quotes the text exactly as given.
 Extended ParseNumber(std::string_view text);
@@ -29,3 +31,5 @@ void SetDecimalMark(char mark);
 // The decimal mark a locale's decimal point text gives: its single byte when it is exactly one
 // ASCII character, "." otherwise.
 char DecimalMarkFromLocaleText(std::string_view decimalPoint);
+
+} // namespace RUNAMIKA_CORE_NAMESPACE

@@ -8,7 +8,7 @@ namespace soft {
 
 namespace {
 
-using Wide = ExtendedWide;
+using Wide = Wide128;
 
 constexpr int kBias = static_cast<int>(kExtendedExponentBias);
 constexpr std::uint16_t kSignBit = 0x8000u;
@@ -82,47 +82,47 @@ Extended PropagateNaN(Extended a, const Unpacked& ua, Extended b, const Unpacked
     return Quiet(ua.kind == Kind::NaN ? a : b);
 }
 
-int LeadingZeros(Wide m) {
-    const auto high = static_cast<std::uint64_t>(m >> 64);
-    return high != 0 ? std::countl_zero(high)
-                     : 64 + std::countl_zero(static_cast<std::uint64_t>(m));
-}
-
-// The extended number nearest to ±m × 2^e (m ≠ 0), ties to even. Below the normal range the
-// exact value is rounded once to the subnormal grid; beyond the largest finite number the
-// result is an infinity.
-Extended RoundAndPack(bool negative, Wide m, int e) {
-    const int shift = LeadingZeros(m);
-    m <<= shift;
-    e -= shift;
-    // Now bit 127 is set: the leading bit stands for 2^(e + 127).
-    int biased = e + 127 + kBias;
-    if (biased >= 1) {
-        auto q = static_cast<std::uint64_t>(m >> 64);
-        const auto rest = static_cast<std::uint64_t>(m);
-        fast::RoundToNearestEven(q, biased, rest > fast::kHalf, rest == fast::kHalf);
-        if (biased >= static_cast<int>(kExtendedMaxBiasedExponent)) return Infinity(negative);
-        return Make(negative, static_cast<unsigned>(biased), q);
-    }
-    // Subnormal: count in units of 2^kSubnormalExponent. Here the right shift is at least 65.
-    const int right = kSubnormalExponent - e;
+// value ≈ q × 2^unit
+struct Rounded {
     std::uint64_t q;
-    if (right > 128) {
-        q = 0; // below half a unit (m < 2^128)
-    } else if (right == 128) {
-        constexpr Wide half = Wide{1} << 127;
-        q = m > half ? 1 : 0;
-    } else {
-        q = static_cast<std::uint64_t>(m >> right);
-        const Wide rest = m & ((Wide{1} << right) - 1);
-        const Wide half = Wide{1} << (right - 1);
-        if (rest > half || (rest == half && (q & 1) != 0)) ++q;
+    int unit;
+};
+
+// The one rounding step of the unit: m × 2^e (m not zero) rounded to nearest, ties to even, to
+// `bits` significant bits (1..64), on a grid no finer than 2^minUnit (the subnormal grid of a
+// format, or 2^0 for a whole number). A carry out of the top bit moves the unit up by one.
+Rounded RoundNearestEven(Wide m, int e, int bits, int minUnit) {
+    const int top = e + 127 - wide::LeadingZeros(m); // m's leading bit stands for 2^top
+    int unit = top - (bits - 1);
+    if (unit < minUnit) unit = minUnit;
+    const int right = unit - e;
+    if (right <= 0) return {static_cast<std::uint64_t>(m << -right), unit}; // exact
+    if (right > 128) return {0, unit}; // below half a unit: m < 2^128
+    const Wide half = Wide{1} << (right - 1);
+    const Wide rest = right == 128 ? m : m & ((half << 1) - 1);
+    std::uint64_t q = right == 128 ? 0 : static_cast<std::uint64_t>(m >> right);
+    if (rest > half || (rest == half && (q & 1) != 0)) {
+        ++q;
+        if (q == 0 || (bits < 64 && q == std::uint64_t{1} << bits)) {
+            q = std::uint64_t{1} << (bits - 1);
+            ++unit;
+        }
     }
-    // A carry into the integer bit makes the smallest normal number (biased exponent 1).
-    return Make(negative, (q & kExtendedIntegerBit) != 0 ? 1u : 0u, q);
+    return {q, unit};
 }
 
-Extended AddExact(Extended a, Extended b, bool negateB) {
+// The extended number nearest to ±m × 2^e: zero when m is, a subnormal or zero below the
+// normal range, an infinity beyond the largest finite number.
+Extended RoundPack(bool negative, Wide m, int e) {
+    if (!m) return Zero(negative);
+    const Rounded r = RoundNearestEven(m, e, 64, kSubnormalExponent);
+    if ((r.q & kExtendedIntegerBit) == 0) return Make(negative, 0, r.q); // subnormal or zero
+    const int biased = r.unit + 63 + kBias;
+    if (biased >= static_cast<int>(kExtendedMaxBiasedExponent)) return Infinity(negative);
+    return Make(negative, static_cast<unsigned>(biased), r.q);
+}
+
+Extended AddSigned(Extended a, Extended b, bool negateB) {
     Unpacked ua = Unpack(a);
     Unpacked ub = Unpack(b);
     if (ua.kind >= Kind::NaN || ub.kind >= Kind::NaN) return PropagateNaN(a, ua, b, ub);
@@ -134,8 +134,8 @@ Extended AddExact(Extended a, Extended b, bool negateB) {
         return Infinity(ua.kind == Kind::Infinite ? ua.negative : ub.negative);
     }
     if (ua.kind == Kind::Zero && ub.kind == Kind::Zero) return Zero(ua.negative && ub.negative);
-    if (ub.kind == Kind::Zero) return RoundAndPack(ua.negative, ua.significand, ua.exponent);
-    if (ua.kind == Kind::Zero) return RoundAndPack(ub.negative, ub.significand, ub.exponent);
+    if (ub.kind == Kind::Zero) return RoundPack(ua.negative, ua.significand, ua.exponent);
+    if (ua.kind == Kind::Zero) return RoundPack(ub.negative, ub.significand, ub.exponent);
 
     if (ua.exponent < ub.exponent) std::swap(ua, ub);
     // Both significands sit at bits 125..62, the smaller operand shifted right by the exponent
@@ -147,14 +147,14 @@ Extended AddExact(Extended a, Extended b, bool negateB) {
     if (difference >= 127) {
         small = 1;
     } else if (difference > 0) {
-        const bool sticky = (small & ((Wide{1} << difference) - 1)) != 0;
-        small = (small >> difference) | (sticky ? 1 : 0);
+        const bool sticky = !!(small & ((Wide{1} << difference) - 1));
+        small = (small >> difference) | Wide{sticky ? 1u : 0u};
     }
     const int e = ua.exponent - 62;
-    if (ua.negative == ub.negative) return RoundAndPack(ua.negative, big + small, e);
+    if (ua.negative == ub.negative) return RoundPack(ua.negative, big + small, e);
     if (big == small) return Zero(false); // exact cancellation gives +0 when rounding to nearest
-    if (big > small) return RoundAndPack(ua.negative, big - small, e);
-    return RoundAndPack(ub.negative, small - big, e);
+    if (big > small) return RoundPack(ua.negative, big - small, e);
+    return RoundPack(ub.negative, small - big, e);
 }
 
 // Ordering of two non-NaN operands: -1, 0 or 1.
@@ -185,7 +185,13 @@ int CompareOrdered(const Unpacked& a, const Unpacked& b) {
 
 } // namespace
 
-namespace complete {
+Extended operator+(Extended a, Extended b) {
+    return AddSigned(a, b, false);
+}
+
+Extended operator-(Extended a, Extended b) {
+    return AddSigned(a, b, true);
+}
 
 int Compare(Extended a, Extended b) {
     const Unpacked ua = Unpack(a);
@@ -194,11 +200,7 @@ int Compare(Extended a, Extended b) {
     return CompareOrdered(ua, ub);
 }
 
-Extended Add(Extended a, Extended b, bool negateB) {
-    return AddExact(a, b, negateB);
-}
-
-Extended Multiply(Extended a, Extended b) {
+Extended operator*(Extended a, Extended b) {
     const Unpacked ua = Unpack(a);
     const Unpacked ub = Unpack(b);
     if (ua.kind >= Kind::NaN || ub.kind >= Kind::NaN) return PropagateNaN(a, ua, b, ub);
@@ -208,10 +210,11 @@ Extended Multiply(Extended a, Extended b) {
         return Infinity(negative);
     }
     if (ua.kind == Kind::Zero || ub.kind == Kind::Zero) return Zero(negative);
-    return RoundAndPack(negative, Wide{ua.significand} * ub.significand, ua.exponent + ub.exponent);
+    return RoundPack(negative, Wide::Product(ua.significand, ub.significand),
+                     ua.exponent + ub.exponent);
 }
 
-Extended Divide(Extended a, Extended b) {
+Extended operator/(Extended a, Extended b) {
     const Unpacked ua = Unpack(a);
     const Unpacked ub = Unpack(b);
     if (ua.kind >= Kind::NaN || ub.kind >= Kind::NaN) return PropagateNaN(a, ua, b, ub);
@@ -223,32 +226,20 @@ Extended Divide(Extended a, Extended b) {
     if (ub.kind == Kind::Zero) return ua.kind == Kind::Zero ? Indefinite() : Infinity(negative);
     if (ua.kind == Kind::Zero) return Zero(negative);
 
-    // A 64-bit quotient q1 with 2^63 <= q1 < 2^64, then 64 more quotient bits and a sticky bit
-    // from the remainders.
+    // A 64-bit quotient q with 2^63 <= q < 2^64 and its remainder r. Every rounding happens at
+    // bit 64 of (q, low) or above, so the low half need only say how r compares with half the
+    // divisor: above, exactly half, below but not zero, or zero.
     const std::uint64_t ma = ua.significand;
     const std::uint64_t mb = ub.significand;
     const int up = ma >= mb ? 63 : 64;
-    const Wide numerator = Wide{ma} << up;
-    const auto q1 = static_cast<std::uint64_t>(numerator / mb);
-    const auto r1 = static_cast<std::uint64_t>(numerator % mb);
-    const int e = ua.exponent - ub.exponent - up;
-    const int biased = e + 63 + kBias;
-    if (biased >= 1 && biased < static_cast<int>(kExtendedMaxBiasedExponent)) {
-        // A normal result: the remainder alone decides the rounding.
-        std::uint64_t q = q1;
-        const Wide twice = Wide{r1} << 1;
-        if (twice > mb || (twice == mb && (q & 1) != 0)) {
-            if (++q == 0) return RoundAndPack(negative, Wide{1} << 64, e);
-        }
-        return Make(negative, static_cast<unsigned>(biased), q);
-    }
-    const Wide rest = Wide{r1} << 64;
-    const auto q2 = static_cast<std::uint64_t>(rest / mb);
-    const bool sticky = rest % mb != 0;
-    return RoundAndPack(negative, (Wide{q1} << 64) | q2 | (sticky ? 1 : 0), e - 64);
+    std::uint64_t r = 0;
+    const std::uint64_t q = Wide::Divide(Wide{ma} << up, mb, r);
+    const std::uint64_t low = r > mb - r    ? kExtendedIntegerBit | 1
+                              : r == mb - r ? kExtendedIntegerBit
+                              : r != 0      ? 1
+                                            : 0;
+    return RoundPack(negative, Wide::FromHalves(q, low), ua.exponent - ub.exponent - up - 64);
 }
-
-} // namespace complete
 
 Extended ExtendedFromDouble(double d) {
     const auto bits = std::bit_cast<std::uint64_t>(d);
@@ -260,10 +251,7 @@ Extended ExtendedFromDouble(double d) {
         return Make(negative, kExtendedMaxBiasedExponent,
                     kExtendedIntegerBit | kQuietBit | (fraction << 11));
     }
-    if (biased == 0) {
-        if (fraction == 0) return Zero(negative);
-        return RoundAndPack(negative, fraction, -1074);
-    }
+    if (biased == 0) return RoundPack(negative, fraction, -1074);
     return Make(negative, static_cast<unsigned>(biased - 1023 + kBias),
                 kExtendedIntegerBit | (fraction << 11));
 }
@@ -284,35 +272,14 @@ double RoundToDouble(Extended x) {
     case Kind::Finite:
         break;
     }
-    const int leading = u.exponent + 63; // the leading bit stands for 2^leading
-    std::uint64_t q;
-    std::uint64_t rest;
-    std::uint64_t half;
-    int right;
-    if (leading >= -1022) {
-        right = 11;
-    } else {
-        // Subnormal double: units of 2^-1074.
-        right = -1074 - u.exponent;
-        if (right > 64) return std::bit_cast<double>(sign);
-        if (right == 64) {
-            return std::bit_cast<double>(sign | (u.significand > kExtendedIntegerBit ? 1u : 0u));
-        }
-    }
-    q = u.significand >> right;
-    rest = u.significand & ((std::uint64_t{1} << right) - 1);
-    half = std::uint64_t{1} << (right - 1);
-    if (rest > half || (rest == half && (q & 1) != 0)) ++q;
-    if (leading < -1022)
-        return std::bit_cast<double>(sign | q); // a carry gives the smallest normal
-    int exponent = leading;
-    if (q == (std::uint64_t{1} << 53)) {
-        q >>= 1;
-        ++exponent;
-    }
-    if (exponent > 1023) return std::bit_cast<double>(sign | 0x7FF0000000000000ull);
-    return std::bit_cast<double>(sign | (static_cast<std::uint64_t>(exponent + 1023) << 52) |
-                                 (q & 0xFFFFFFFFFFFFFull));
+    // 53 bits on the grid of the double's subnormals (2^-1074).
+    const Rounded r = RoundNearestEven(u.significand, u.exponent, 53, -1074);
+    constexpr std::uint64_t kDoubleIntegerBit = std::uint64_t{1} << 52;
+    if (r.q < kDoubleIntegerBit) return std::bit_cast<double>(sign | r.q); // subnormal or zero
+    const int biased = r.unit + 52 + 1023;
+    if (biased > 2046) return std::bit_cast<double>(sign | 0x7FF0000000000000ull);
+    return std::bit_cast<double>(sign | static_cast<std::uint64_t>(biased) << 52 |
+                                 (r.q & (kDoubleIntegerBit - 1)));
 }
 
 Extended RoundToInteger(Extended x) {
@@ -329,20 +296,8 @@ Extended RoundToInteger(Extended x) {
         break;
     }
     if (u.exponent >= 0) return x; // already a whole number
-    const int right = -u.exponent; // fraction bits, 1 or more
-    std::uint64_t q;
-    if (right > 64) {
-        q = 0;
-    } else if (right == 64) {
-        q = u.significand > kExtendedIntegerBit ? 1 : 0;
-    } else {
-        q = u.significand >> right;
-        const std::uint64_t rest = u.significand & ((std::uint64_t{1} << right) - 1);
-        const std::uint64_t half = std::uint64_t{1} << (right - 1);
-        if (rest > half || (rest == half && (q & 1) != 0)) ++q;
-    }
-    if (q == 0) return Zero(u.negative);
-    return RoundAndPack(u.negative, q, 0);
+    const Rounded r = RoundNearestEven(u.significand, u.exponent, 64, 0);
+    return RoundPack(u.negative, r.q, r.unit);
 }
 
 std::uint64_t WholeNumber(Extended x) {

@@ -4,6 +4,8 @@
 
 #include "failure/impossible.h"
 
+inline namespace RUNAMIKA_CORE_NAMESPACE {
+
 namespace {
 
 // The 里 factor is deliberately one unit in the last place above the extended value nearest
@@ -99,3 +101,5 @@ std::string_view PageCaption(Page page) {
     }
     ImpossibleState("unknown page");
 }
+
+} // namespace RUNAMIKA_CORE_NAMESPACE

@@ -9,6 +9,8 @@
 #include "convert/number_text.h"
 #include "convert/page.h"
 
+inline namespace RUNAMIKA_CORE_NAMESPACE {
+
 // How a row's factor turns a value of this unit into the page's base unit; the way back uses
 // the same factor the other way round.
 enum class ToBase {
@@ -36,3 +38,5 @@ std::span<const UnitRow> UnitTable(Page page);
 
 // The caption of a page's tab.
 std::string_view PageCaption(Page page);
+
+} // namespace RUNAMIKA_CORE_NAMESPACE

@@ -18,6 +18,7 @@ using Extended = long double;
 
 // Exactly significand × 2^exponent; the value must be a normal extended number.
 constexpr Extended ExtendedConstant(std::uint64_t significand, int exponent) {
+    RequireNormalConstant(significand, exponent);
     Extended scale = 1.0L;
     Extended factor = exponent < 0 ? 0.5L : 2.0L;
     for (unsigned n = static_cast<unsigned>(exponent < 0 ? -exponent : exponent); n != 0;) {
@@ -29,6 +30,9 @@ constexpr Extended ExtendedConstant(std::uint64_t significand, int exponent) {
 }
 
 constexpr Extended ExtendedFromInt(std::int64_t n) {
+    return static_cast<Extended>(n);
+}
+constexpr Extended ExtendedFromUnsigned(std::uint64_t n) {
     return static_cast<Extended>(n);
 }
 
@@ -65,8 +69,24 @@ inline bool IsInfinite(Extended x) {
     return __builtin_isinf(x);
 }
 
+// The working control word: 64-bit precision, round to nearest even, all six exceptions
+// masked.
+inline constexpr std::uint16_t kWorkingControlWord = 0x037F;
+
+// The unit's control word, read and loaded with its own two instructions (no C library header,
+// so every x86 compiler and C library builds this, MinGW-w64 included).
+inline std::uint16_t ControlWord() {
+    std::uint16_t word = 0;
+    asm volatile("fnstcw %0" : "=m"(word));
+    return word;
+}
+inline void SetControlWord(std::uint16_t word) {
+    asm volatile("fldcw %0" : : "m"(word) : "memory");
+}
+
 // Resets the unit (empties its register stack, clears every condition flag) and loads the
-// working control word: 64-bit precision, round to nearest even, every exception masked.
+// working control word. A process may start with another precision (53 bits on 64-bit
+// Windows) or rounding: every digit depends on this word.
 void SetArithmeticEnvironment();
 
 } // namespace x87

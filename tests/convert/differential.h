@@ -17,6 +17,9 @@
 
 namespace differential {
 
+// The x87 exists only on x86, where the compiler has a 128-bit integer.
+__extension__ typedef unsigned __int128 ExtendedWide;
+
 enum class Operation {
     Add,
     Subtract,
