@@ -13,7 +13,7 @@ struct CoreEntries {
     const char* arithmetic; // "x87" or "software"
     void (*setEnvironment)();
     // False when the text is rejected.
-    bool (*parse)(std::string_view text, ExtendedBits& value);
+    bool (*parse)(std::string_view text);
     std::string (*format)(ExtendedBits value);
     // state[0] is InputValue, state[1] BaseValue.
     std::optional<std::string> (*convert)(int page, int fromRow, int toRow, std::string_view text,
