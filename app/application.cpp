@@ -3,11 +3,22 @@
 #include <QDialog>
 #include <QLocale>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "app/title.h"
 #include "convert/number_text.h"
 #include "forms/frame.h"
 #include "forms/hints.h"
 #include "notices/notice.h"
+
+int FinishAfterLoop(int code) {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
+}
 
 void ReadDecimalMarkFromLocale() {
     SetDecimalMark(DecimalMarkFromLocaleText(QLocale::system().decimalPoint().toStdString()));

@@ -8,6 +8,12 @@
 // character, "." otherwise.
 void ReadDecimalMarkFromLocale();
 
+// Called with the loop's exit code once the loop has ended and everything is saved. On Wayland
+// the toolkit's own teardown can wait for ever for its event thread (caught between preparing a
+// read from the compositor and doing it), so the process ends here at once; elsewhere the code is
+// returned and the windows are destroyed as usual.
+int FinishAfterLoop(int code);
+
 class RunamikaApplication : public QApplication {
     Q_OBJECT
 public:

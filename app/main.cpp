@@ -120,7 +120,7 @@ int Run(RunamikaApplication& application) {
     } forget;
 
     form.ShowWhenFrameKnown(ArmStartupProbe);
-    return application.exec();
+    return FinishAfterLoop(application.exec());
 }
 
 } // namespace

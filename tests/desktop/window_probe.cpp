@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
         Answer(form, line);
     });
     form.ShowWhenFrameKnown();
-    const int code = application.exec();
+    const int code = FinishAfterLoop(application.exec());
     AboutBox = nullptr;
     Form1 = nullptr;
     return code;
