@@ -78,6 +78,15 @@ TEST(IniText, WriteChangesOnlyItsOwnLineAndReadsBack) {
     }
 }
 
+// The line end of new lines follows the file's first line; a file that starts with a line break
+// looks at nothing before its first byte (here a carriage return just outside the text).
+TEST(IniText, NewLinesEndLikeTheFirstLine) {
+    const std::string buffer = "\r\n[x]\r\na=b\r\n";
+    const std::string_view afterReturn = std::string_view(buffer).substr(1);
+    EXPECT_EQ(WithIniValue(afterReturn, "form", "left", "5"), "\n[x]\r\na=b\r\n[form]\nleft=5\n");
+    EXPECT_EQ(WithIniValue(buffer, "form", "left", "5"), "\r\n[x]\r\na=b\r\n[form]\r\nleft=5\r\n");
+}
+
 TEST(IniText, WriteRefusesWhatTheFormatCannotHold) {
     const std::string_view bad[][3] = {
         {"form", "a=b", "1"},
