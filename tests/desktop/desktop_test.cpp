@@ -123,6 +123,34 @@ TEST(Desktop, WhatACloseStoresAndTheNextStartShows) {
     }
 }
 
+// A window manager that starts after the window is shown (a session still starting, a manager
+// replaced) frames it later: once it declares the frame, the stored outer size and the centring
+// are applied again, and the close stores them.
+TEST(Desktop, AManagerThatComesLaterFramesTheWindowAtItsOuterSize) {
+    Desktop desktop(1280, 1024, WindowManager::Openbox, false);
+    ASSERT_TRUE(desktop.ServerReady());
+    Installed app(desktop, WINDOW_PROBE_PATH);
+    app.Own(0644, 0755);
+    const auto probe = app.Start({}, true);
+    const long long deadline = NowMs() + kGuardMs;
+    while (probe->Ask("outer") == "-" && NowMs() < deadline) Sleep(20);
+    ASSERT_NE(probe->Ask("outer"), "-") << "the window was not shown";
+    desktop.StartManager(WindowManager::Openbox);
+    ASSERT_TRUE(desktop.Ready());
+    const auto window = desktop.WaitForClient(probe->Pid(), kTitle, kGuardMs);
+    ASSERT_TRUE(window.has_value());
+    const long long framed = NowMs() + kGuardMs;
+    while (desktop.DeclaredOuterOf(*window) != CentredOn1280x1024(661, 492) && NowMs() < framed) {
+        Sleep(20);
+    }
+    EXPECT_EQ(desktop.SettledDeclaredOuterOf(*window), CentredOn1280x1024(661, 492));
+    desktop.Close(*window);
+    EXPECT_EQ(probe->Wait(kGuardMs), std::optional<int>(0));
+    const StoredBounds stored = ReadPlacement(app.File());
+    EXPECT_EQ((Rect{stored.left, stored.top, stored.width, stored.height}),
+              CentredOn1280x1024(661, 492));
+}
+
 TEST(Desktop, StoredSizesAreKeptToWhatTheScreenCanShow) {
     struct Case {
         const char* width;

@@ -43,7 +43,7 @@ const char* ManagerName(WindowManager manager) {
     return "?";
 }
 
-Desktop::Desktop(int width, int height, WindowManager manager)
+Desktop::Desktop(int width, int height, WindowManager manager, bool startManager)
     : folder_(fs::temp_directory_path() / MakeName()) {
     fs::create_directories(folder_);
     int ready[2];
@@ -74,6 +74,10 @@ Desktop::Desktop(int width, int height, WindowManager manager)
     if (x_ == nullptr) return;
     // Windows come and go while they are looked at: a failed request is no failure here.
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    if (startManager) StartManager(manager);
+}
+
+void Desktop::StartManager(WindowManager manager) {
     const fs::path config = folder_ / "config";
     fs::create_directories(config);
     manager_ = std::make_unique<Child>(
@@ -86,6 +90,7 @@ Desktop::Desktop(int width, int height, WindowManager manager)
     const long long deadline = NowMs() + kGuardMs;
     while (!ManagerRunning() && NowMs() < deadline) Sleep(20);
 }
+
 Desktop::~Desktop() {
     manager_.reset();
     if (x_ != nullptr) XCloseDisplay(x_);

@@ -192,8 +192,12 @@ const char* ManagerName(WindowManager manager);
 // manager of the test's choice.
 class Desktop : public Session {
 public:
-    // An X server of width x height pixels with `manager` running on it, once Ready().
-    explicit Desktop(int width, int height, WindowManager manager = WindowManager::Openbox);
+    // An X server of width x height pixels with `manager` running on it, once Ready(); with
+    // `startManager` false, bare until StartManager().
+    explicit Desktop(int width, int height, WindowManager manager = WindowManager::Openbox,
+                     bool startManager = true);
+    void StartManager(WindowManager manager);
+    bool ServerReady() const { return x_ != nullptr; }
     ~Desktop() override;
 
     std::vector<std::string> ClientEnvironment() const override {
