@@ -26,7 +26,7 @@ namespace {
 
 // Other sections, comments, blank lines, CRLF line ends and a byte order mark around the
 // record: all of it must come through every kill unchanged.
-std::string FileHolding(const WindowBounds& b) {
+std::string RecordAmongOtherLines(const WindowBounds& b) {
     return "\xEF\xBB\xBF; my settings\r\n[other]\r\nwidth=5\r\n\r\n[form]\r\n; the "
            "window\r\nleft=" +
            std::to_string(b.left) + "\r\ntop=" + std::to_string(b.top) +
@@ -50,7 +50,7 @@ TEST(KilledClose, LeavesTheWholeOldOrNewRecordAndTheNextStartCleansUp) {
     const WindowBounds records[] = {{10, 20, 800, 600}, {-7, 3000, 1024, 77777}};
     TempFolder folder;
     const std::string file = folder / "runamika.ini";
-    WriteBytes(file, FileHolding(records[0]));
+    WriteBytes(file, RecordAmongOtherLines(records[0]));
     std::mt19937 random(16);
     const int kills = Kills();
     int holding[2] = {0, 0};
@@ -91,8 +91,8 @@ TEST(KilledClose, LeavesTheWholeOldOrNewRecordAndTheNextStartCleansUp) {
         ASSERT_TRUE(measured) << "round " << round;
 
         const std::string content = ReadBytes(file);
-        const int which = content == FileHolding(records[0])   ? 0
-                          : content == FileHolding(records[1]) ? 1
+        const int which = content == RecordAmongOtherLines(records[0])   ? 0
+                          : content == RecordAmongOtherLines(records[1]) ? 1
                                                                : -1;
         ASSERT_NE(which, -1) << "round " << round << ":\n" << content;
         ++holding[which];
