@@ -46,28 +46,14 @@ const char* ManagerName(WindowManager manager) {
 Desktop::Desktop(int width, int height, WindowManager manager, bool startManager)
     : folder_(fs::temp_directory_path() / MakeName()) {
     fs::create_directories(folder_);
-    int ready[2];
-    if (pipe(ready) != 0) return;
-    const pid_t server = fork();
-    if (server == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        close(ready[0]);
-        const std::string fd = std::to_string(ready[1]);
-        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    xvfb_ = server;
-    close(ready[1]);
-    std::string number;
-    pollfd wait{ready[0], POLLIN, 0};
-    char c = 0;
-    while (poll(&wait, 1, 10000) > 0 && read(ready[0], &c, 1) == 1 && c != '\n') number += c;
-    close(ready[0]);
+    // Xvfb picks a free display itself and says which on its standard output.
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    xvfb_ = std::make_unique<test_support::Process>(
+        test_support::Command{.args = {"Xvfb", "-displayfd", "1", "-screen", "0", screen,
+                                       "-nolisten", "tcp", "-noreset"},
+                              .quiet = true},
+        true);
+    const std::string number = xvfb_->ReadLine().value_or("");
     if (number.empty()) return;
     display_ = ":" + number;
     x_ = XOpenDisplay(display_.c_str());
@@ -94,10 +80,7 @@ void Desktop::StartManager(WindowManager manager) {
 Desktop::~Desktop() {
     manager_.reset();
     if (x_ != nullptr) XCloseDisplay(x_);
-    if (xvfb_ > 0) {
-        kill(xvfb_, SIGTERM);
-        waitpid(xvfb_, nullptr, 0);
-    }
+    if (xvfb_) xvfb_->End();
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
 }

@@ -32,11 +32,14 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/files.h"
+#include "tests/support/process.h"
+
 namespace desktop {
 
 namespace fs = std::filesystem;
 
-constexpr int kGuardMs = 20000;
+constexpr int kGuardMs = static_cast<int>(test_support::kGuard.count());
 constexpr uid_t kNobody = 65534;
 
 inline long long NowMs() {
@@ -53,115 +56,33 @@ inline bool AsNobody() {
     return geteuid() == 0;
 }
 
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return in ? all.str() : all.str();
-}
+using test_support::ReadBytes;
+using test_support::WriteBytes;
 
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// A child process with a clean environment; its standard input and output are pipes when asked.
-class Child {
+// A program that a desktop test starts: a clean environment (the given entries and a standard
+// PATH), a process group of its own that ends with it, and its standard input and output piped
+// to the test when asked.
+class Child : public test_support::Process {
 public:
-    Child(std::vector<std::string> args, const std::vector<std::string>& env, bool unprivileged,
-          bool talk = false) {
-        if (unprivileged && AsNobody()) {
-            args.insert(args.begin(),
-                        {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
-        }
-        int in[2] = {-1, -1}, out[2] = {-1, -1};
-        if (talk && (pipe(in) != 0 || pipe(out) != 0)) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            // A group of its own: what it starts in turn (a window manager under its message
-            // bus, a compositor's helpers) ends with it.
-            setpgid(0, 0);
-            if (talk) {
-                dup2(in[0], STDIN_FILENO);
-                dup2(out[1], STDOUT_FILENO);
-                for (const int fd : {in[0], in[1], out[0], out[1]}) close(fd);
-            } else {
-                const int null = open("/dev/null", O_RDWR);
-                dup2(null, STDIN_FILENO);
-                dup2(null, STDOUT_FILENO);
-            }
-            std::vector<char*> argv, envp;
-            for (auto& arg : args) argv.push_back(arg.data());
-            argv.push_back(nullptr);
-            std::vector<std::string> environment = env;
-            environment.push_back("PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin");
-            // Leaks at the exit of a program that talked to an X server are the libraries'.
-            environment.push_back("ASAN_OPTIONS=detect_leaks=0");
-            for (auto& entry : environment) envp.push_back(entry.data());
-            envp.push_back(nullptr);
-            execvpe(argv[0], argv.data(), envp.data());
-            _exit(127);
-        }
-        if (talk) {
-            close(in[0]);
-            close(out[1]);
-            toChild_ = fdopen(in[1], "w");
-            fromChild_ = fdopen(out[0], "r");
-        }
-    }
-    ~Child() {
-        if (toChild_ != nullptr) fclose(toChild_);
-        if (fromChild_ != nullptr) fclose(fromChild_);
-        if (pid_ > 0) {
-            kill(-pid_, SIGKILL);
-            if (!exited_) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, nullptr, 0);
-            }
-        }
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
+    Child(std::vector<std::string> args, std::vector<std::string> env, bool unprivileged,
+          bool talk = false)
+        : Process(Clean(std::move(args), std::move(env), unprivileged), talk) {}
 
-    pid_t Pid() const { return pid_; }
-
-    // The exit code once the child has ended within timeoutMs, running idle meanwhile;
-    // std::nullopt when it is still running (or was ended by a signal: -signal).
-    std::optional<int> Wait(int timeoutMs, const std::function<void()>& idle = {}) {
-        const long long deadline = NowMs() + timeoutMs;
-        while (!exited_) {
-            int status = 0;
-            const pid_t got = waitpid(pid_, &status, WNOHANG);
-            if (got == pid_) {
-                exited_ = true;
-                code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-                break;
-            }
-            if (NowMs() > deadline) return std::nullopt;
-            if (idle) idle();
-            Sleep(10);
-        }
-        return code_;
-    }
-
-    // One question to the window probe, one line back.
-    std::string Ask(const std::string& question) {
-        if (toChild_ == nullptr) return {};
-        std::fprintf(toChild_, "%s\n", question.c_str());
-        std::fflush(toChild_);
-        char line[4096];
-        if (std::fgets(line, sizeof line, fromChild_) == nullptr) return {};
-        std::string answer(line);
-        while (!answer.empty() && answer.back() == '\n') answer.pop_back();
-        return answer;
+    std::optional<int> Wait(int guardMs, const std::function<void()>& idle = {}) {
+        return Process::Wait(std::chrono::milliseconds(guardMs), idle);
     }
 
 private:
-    pid_t pid_ = -1;
-    bool exited_ = false;
-    int code_ = -1;
-    FILE* toChild_ = nullptr;
-    FILE* fromChild_ = nullptr;
+    static test_support::Command Clean(std::vector<std::string> args, std::vector<std::string> env,
+                                       bool unprivileged) {
+        // Leaks at the exit of a program that talked to an X server are the libraries'.
+        env.push_back("ASAN_OPTIONS=detect_leaks=0");
+        return {.args = std::move(args),
+                .env = std::move(env),
+                .cleanEnvironment = true,
+                .unprivileged = unprivileged,
+                .ownGroup = true};
+    }
 };
 
 struct Rect {
@@ -410,7 +331,7 @@ private:
     }
 
     fs::path folder_;
-    pid_t xvfb_ = -1;
+    std::unique_ptr<test_support::Process> xvfb_;
     std::string display_;
     Display* x_ = nullptr;
     std::unique_ptr<Child> manager_;

@@ -62,7 +62,8 @@ pid_t Start(Command command, const Streams& streams) {
     if (child != 0) return child;
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127); // the test ended before the child was ready
-    signal(SIGPIPE, SIG_DFL);            // the test's own choice is not the program's
+    if (command.ownGroup) setpgid(0, 0);
+    signal(SIGPIPE, SIG_DFL); // the test's own choice is not the program's
     const int null = open("/dev/null", O_RDWR);
     dup2(streams.in >= 0 ? streams.in : null, STDIN_FILENO);
     dup2(streams.out >= 0 ? streams.out : null, STDOUT_FILENO);
@@ -87,7 +88,9 @@ Process::Process(Command command, bool talk) {
     int in[2] = {-1, -1};
     int out[2] = {-1, -1};
     if (talk && (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)) return;
-    pid_ = Start(std::move(command), {in[0], out[1]});
+    ownGroup_ = command.ownGroup;
+    const int err = command.quiet ? -1 : STDERR_FILENO;
+    pid_ = Start(std::move(command), {in[0], out[1], err});
     if (talk) {
         close(in[0]);
         close(out[1]);
@@ -151,7 +154,14 @@ std::optional<int> Process::Wait(std::chrono::milliseconds guard,
     return code_;
 }
 
+void Process::End(std::chrono::milliseconds guard) {
+    if (pid_ > 0 && !code_) kill(pid_, SIGTERM);
+    Wait(guard);
+    Kill();
+}
+
 void Process::Kill() {
+    if (pid_ > 0 && ownGroup_) kill(-pid_, SIGKILL);
     if (pid_ <= 0 || code_) return;
     kill(pid_, SIGKILL);
     int status = 0;

@@ -29,6 +29,10 @@ struct Command {
     std::vector<std::string> env{};
     bool cleanEnvironment = false;
     bool unprivileged = false; // as "nobody" when the tests run as root
+    // A process group of its own, killed with it: what it starts in turn (a window manager
+    // under its message bus, a compositor's helpers) ends with it.
+    bool ownGroup = false;
+    bool quiet = false; // its standard error to /dev/null instead of the test's
 };
 
 // A started program. Its standard input and output are pipes to the test when asked, else
@@ -52,10 +56,14 @@ public:
     // while it runs; std::nullopt when it still runs.
     std::optional<int> Wait(std::chrono::milliseconds guard = kGuard,
                             const std::function<void()>& idle = {});
+    // Asks it to end (SIGTERM), as a server that cleans up after itself wants, and kills it when
+    // it has not ended within the guard.
+    void End(std::chrono::milliseconds guard = kGuard);
     void Kill();
 
 private:
     pid_t pid_ = -1;
+    bool ownGroup_ = false;
     int toChild_ = -1;
     int fromChild_ = -1;
     std::string pending_; // read but not yet returned as a line
