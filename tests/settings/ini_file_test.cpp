@@ -21,6 +21,7 @@
 
 #include "settings/ini_file.h"
 #include "tests/support/files.h"
+#include "tests/support/process.h"
 
 using namespace test_support;
 
@@ -393,23 +394,15 @@ TEST(IniFile, WritesThatRunOutOfMemoryLeaveNoDescriptorOpen) {
         return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
                              std::filesystem::directory_iterator());
     };
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        long pages = 0;
-        std::ifstream("/proc/self/statm") >> pages;
-        const rlimit limit{static_cast<rlim_t>(pages * sysconf(_SC_PAGESIZE) + (64 << 20)),
-                           RLIM_INFINITY};
-        const auto before = openDescriptors();
-        bool anyWritten = false;
-        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
-        for (int i = 0; i < 5; ++i) anyWritten |= WriteIniString(file, "form", "left", "1");
-        _exit(anyWritten ? 3 : openDescriptors() == before ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: descriptors left open, 3: a write succeeded";
+    const int code = InChild(
+        [&] {
+            const auto before = openDescriptors();
+            bool anyWritten = false;
+            for (int i = 0; i < 5; ++i) anyWritten |= WriteIniString(file, "form", "left", "1");
+            return anyWritten ? 3 : openDescriptors() == before ? 0 : 1;
+        },
+        64 << 20);
+    EXPECT_EQ(code, 0) << "1: descriptors left open, 3: a write succeeded";
 }
 
 // Reading keeps one line at most, never the whole file nor a whole overlong line: a start reads
@@ -426,22 +419,14 @@ TEST(IniFile, ReadingAHugeLineDoesNotRunOutOfMemory) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(pwrite(fd, tail.data(), tail.size(), 200'000'000), static_cast<ssize_t>(tail.size()));
     close(fd);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        long pages = 0;
-        std::ifstream("/proc/self/statm") >> pages;
-        const rlimit limit{static_cast<rlim_t>(pages * sysconf(_SC_PAGESIZE) + (64 << 20)),
-                           RLIM_INFINITY};
-        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
-        const std::string_view keys[] = {"top", "left"};
-        const auto values = ReadIniStrings(file, "form", keys);
-        _exit(values == std::vector<std::string>{"-1", "800"} ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const int code = InChild(
+        [&] {
+            const std::string_view keys[] = {"top", "left"};
+            const auto values = ReadIniStrings(file, "form", keys);
+            return values == std::vector<std::string>{"-1", "800"} ? 0 : 1;
+        },
+        64 << 20);
+    EXPECT_EQ(code, 0);
 }
 
 // A writer killed at random moments leaves the old or the new file, never a mix; at most the

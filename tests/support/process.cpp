@@ -4,11 +4,13 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <fstream>
 #include <thread>
 
 namespace test_support {
@@ -222,6 +224,25 @@ Finished Run(const Command& command, std::chrono::milliseconds guard) {
     result.inTime = true;
     result.exitCode = ExitCode(status);
     return result;
+}
+
+int InChild(const std::function<int()>& body, std::size_t spareBytes) {
+    const pid_t child = fork();
+    if (child < 0) return -1000;
+    if (child == 0) {
+        if (spareBytes > 0) {
+            long pages = 0;
+            std::ifstream("/proc/self/statm") >> pages;
+            const rlimit limit{static_cast<rlim_t>(pages * sysconf(_SC_PAGESIZE)) + spareBytes,
+                               RLIM_INFINITY};
+            if (pages <= 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(200);
+        }
+        _exit(body());
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return -1000;
+    const int code = ExitCode(status);
+    return code == 200 && spareBytes > 0 ? -1000 : code;
 }
 
 } // namespace test_support

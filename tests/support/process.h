@@ -83,4 +83,9 @@ struct Finished {
 // within the guard.
 Finished Run(const Command& command, std::chrono::milliseconds guard = kGuard);
 
+// Runs body in a forked copy of the test, its address space limited to what the test uses at
+// the fork plus spareBytes (no limit when 0), and returns body's result as the copy's exit code:
+// -N when signal N ended it, -1000 when the limit could not be set or the fork failed.
+int InChild(const std::function<int()>& body, std::size_t spareBytes = 0);
+
 } // namespace test_support
