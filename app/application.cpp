@@ -1,6 +1,5 @@
 #include "app/application.h"
 
-#include <QDialog>
 #include <QLocale>
 
 #include <cstdio>
@@ -32,17 +31,11 @@ RunamikaApplication::RunamikaApplication(int& argc, char** argv) : QApplication(
     UseHintTimings();
     // Docks and task bars find the launcher of the window by this name.
     setDesktopFileName(QStringLiteral("com.example.runamika"));
+    // Notices are centred with the frame that the window manager will put around them.
+    SetFrameQuery([](QWidget* window) { return AwaitFrame(window); });
 }
 
 bool RunamikaApplication::notify(QObject* receiver, QEvent* event) {
-    // Dialogs (the About dialog, the notices) have a fixed frame: no minimise or maximise box
-    // under a window manager either.
-    if (event->type() == QEvent::Show) {
-        if (auto* dialog = qobject_cast<QDialog*>(receiver);
-            dialog != nullptr && dialog->isWindow()) {
-            OfferMoveAndCloseOnly(dialog);
-        }
-    }
     bool handled = false;
     RunGuarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;

@@ -2,13 +2,16 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QWindow>
 
+#include "forms/frame.h"
 #include "forms/glyphs.h"
 #include "forms/look.h"
 #include "forms/placement.h"
@@ -112,22 +115,11 @@ TAboutBox::TAboutBox(QWidget* parent)
     OKButton->setGeometry(154, 326, 106, 38);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(FrameChanges(), &FrameChangeNotifier::FrameChanged, this, &TAboutBox::OnFrameChanged);
 }
 
 int TAboutBox::ShowModal() {
-    if (!placed_) {
-        placed_ = true;
-        const QScreen* primary = QGuiApplication::primaryScreen();
-        QRect mainMonitor;
-        if (parentWidget() != nullptr && parentWidget()->screen() != nullptr) {
-            mainMonitor = parentWidget()->screen()->geometry();
-        } else if (const QWidget* main = QApplication::activeWindow()) {
-            mainMonitor = main->screen()->geometry();
-        }
-        if (primary != nullptr) {
-            move(DialogFirstPosition(primary->geometry(), mainMonitor, OuterSize(this)));
-        }
-    }
+    PlaceBeforeShowing();
     // The window that was active, and the control in it that had the focus, get both back
     // when the dialog closes, also where no window manager hands the activation back.
     const QPointer<QWidget> before = QApplication::activeWindow();
@@ -141,6 +133,58 @@ int TAboutBox::ShowModal() {
         if (focus) focus->setFocus(Qt::ActiveWindowFocusReason);
     }
     return result;
+}
+
+void TAboutBox::PlaceBeforeShowing() {
+    // Where the platform keeps the position from the window, the dialog goes where it is put.
+    if (!WindowPositionIsVisible()) return;
+    if (leftAt_) {
+        // Where it was left, placed by the program: some managers move a dialog that is shown
+        // again by the height of its title bar each time.
+        PlaceOuterAt(*leftAt_, leftFrame_);
+        return;
+    }
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary == nullptr) return;
+    QRect mainMonitor;
+    if (parentWidget() != nullptr && parentWidget()->screen() != nullptr) {
+        mainMonitor = parentWidget()->screen()->geometry();
+    } else if (const QWidget* main = QApplication::activeWindow()) {
+        mainMonitor = main->screen()->geometry();
+    }
+    // The manager says which frame it will put around the dialog; without an answer the frame
+    // is learnt once the dialog is framed, and the centring is done again then.
+    const std::optional<QMargins> asked = AwaitFrame(this);
+    const QMargins frame = asked.value_or(KnownFrameMargins(this));
+    firstPlacement_ = [this, primary = primary->geometry(), mainMonitor](QMargins frame) {
+        PlaceOuterAt(DialogFirstPosition(primary, mainMonitor, size().grownBy(frame)), frame);
+    };
+    firstPlacement_(frame);
+    assumedFrame_ = frame;
+    if (asked) firstPlacement_ = nullptr;
+}
+
+void TAboutBox::PlaceOuterAt(QPoint outer, const QMargins& frame) {
+    // The client rectangle inside the outer one: the toolkit asks the manager to keep it there.
+    setGeometry(QRect(outer + QPoint(frame.left(), frame.top()), size()));
+}
+
+void TAboutBox::OnFrameChanged(QWindow* window) {
+    if (window != windowHandle() || !firstPlacement_ || !isVisible()) return;
+    const QMargins frame = KnownFrameMargins(this);
+    if (frame != assumedFrame_) firstPlacement_(frame);
+    firstPlacement_ = nullptr;
+}
+
+void TAboutBox::hideEvent(QHideEvent* event) {
+    // The outer position as the dialog is closed: the next opening starts from it.
+    if (WindowPositionIsVisible() && !event->spontaneous()) {
+        // Kept with the frame: a hidden window's frame is forgotten by the toolkit.
+        leftFrame_ = KnownFrameMargins(this);
+        leftAt_ = geometry().topLeft() - QPoint(leftFrame_.left(), leftFrame_.top());
+    }
+    firstPlacement_ = nullptr;
+    QDialog::hideEvent(event);
 }
 
 void TAboutBox::keyPressEvent(QKeyEvent* event) {

@@ -6,6 +6,11 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <functional>
+#include <optional>
+
+class QWindow;
+
 // A panel with a lowered outer and a raised inner bevel, one pixel each.
 class BevelPanel : public QFrame {
     Q_OBJECT
@@ -50,9 +55,19 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    bool placed_ = false;
+    // Centred at the first showing, later at the outer position it was closed at.
+    void PlaceBeforeShowing();
+    void PlaceOuterAt(QPoint outer, const QMargins& frame);
+    void OnFrameChanged(QWindow* window);
+
+    std::optional<QPoint> leftAt_;
+    QMargins leftFrame_;
+    // Set while the first placement waits for the frame that the manager did not announce.
+    std::function<void(QMargins)> firstPlacement_;
+    QMargins assumedFrame_;
 };
 
 extern TAboutBox* AboutBox;

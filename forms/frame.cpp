@@ -231,6 +231,19 @@ void RequestFrame(QWidget* window, std::function<void(std::optional<QMargins>)> 
 }
 
 std::optional<QMargins> AwaitFrame(QWidget* window) {
+    // Where nothing can be asked the answer is known now: no loop runs (it would run whatever
+    // else is waiting in the queue before the caller has shown its window).
+#if defined(RUNAMIKA_XCB)
+    X11* x = TheX11();
+    if (x != nullptr) ReadManager(*x);
+    if (x == nullptr || !x->answersRequests) {
+        window->winId();
+        return std::nullopt;
+    }
+#else
+    window->winId();
+    return std::nullopt;
+#endif
     // The answer may come after this returns (the loop can be ended from outside): it goes to
     // state that outlives the call.
     struct Wait {
@@ -282,23 +295,4 @@ bool WindowPositionIsVisible() {
 
 FrameChangeNotifier* FrameChanges() {
     return &FrameService::Instance();
-}
-
-void OfferMoveAndCloseOnly(QWidget* dialog) {
-#if defined(RUNAMIKA_XCB)
-    X11* x = TheX11();
-    if (x == nullptr) return;
-    // The window manager hints of the Motif toolkit, which window managers still read: flags
-    // (functions and decorations given), functions, decorations, input mode, status.
-    constexpr uint32_t kFunctionsGiven = 1, kDecorationsGiven = 2;
-    constexpr uint32_t kMove = 4, kClose = 32;
-    constexpr uint32_t kBorder = 2, kTitle = 8, kMenu = 16;
-    const uint32_t hints[5] = {kFunctionsGiven | kDecorationsGiven, kMove | kClose,
-                               kBorder | kTitle | kMenu, 0, 0};
-    xcb_change_property(x->c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(dialog->winId()),
-                        x->motifHints, x->motifHints, 32, 5, hints);
-    xcb_flush(x->c);
-#else
-    (void)dialog;
-#endif
 }

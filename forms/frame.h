@@ -65,8 +65,3 @@ signals:
     void FrameChanged(QWindow* window);
 };
 FrameChangeNotifier* FrameChanges();
-
-// Asks the window manager to offer only moving and closing for a dialog: no minimise and no
-// maximise box, no resizing; title bar, border and window menu stay. Call it once the dialog's
-// native window exists and before it is mapped. Does nothing where the platform cannot be asked.
-void OfferMoveAndCloseOnly(QWidget* dialog);

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
+#include <QShowEvent>
 #include <QWidget>
 
 #include <exception>
@@ -18,6 +19,11 @@ namespace {
 NoticePresenter& Presenter() {
     static NoticePresenter presenter;
     return presenter;
+}
+
+FrameQuery& FrameQueryInUse() {
+    static FrameQuery query;
+    return query;
 }
 
 // Text shown for a caught exception that carries no message of ours.
@@ -76,6 +82,33 @@ QString ShownText(QString text) {
     return shown;
 }
 
+// The notice box. Its size is final only once it is being shown; then, before it is mapped,
+// its outer rectangle is centred on the given area, halves truncated.
+class NoticeBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+    void CentreOn(const QRect& area, const QMargins& frame) {
+        area_ = area;
+        frame_ = frame;
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        if (!area_.isValid()) return;
+        const QSize outer = size().grownBy(frame_);
+        const QPoint at(area_.left() + (area_.width() - outer.width()) / 2,
+                        area_.top() + (area_.height() - outer.height()) / 2);
+        // The client rectangle inside the outer one: the toolkit asks the manager to keep it.
+        setGeometry(QRect(at + QPoint(frame_.left(), frame_.top()), size()));
+    }
+
+private:
+    QRect area_;
+    QMargins frame_;
+};
+
 } // namespace
 
 std::string WithFullStop(std::string message) {
@@ -85,6 +118,10 @@ std::string WithFullStop(std::string message) {
     // is caught by the same comparison.
     if (last > static_cast<unsigned char>('.')) message.push_back('.');
     return message;
+}
+
+void SetFrameQuery(FrameQuery query) {
+    FrameQueryInUse() = std::move(query);
 }
 
 NoticePresenter SetNoticePresenter(NoticePresenter presenter) {
@@ -105,17 +142,23 @@ int ShowNoticeBox(const std::string& text, const std::string& caption) {
     } reactivate{active};
 
     try {
-        QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption),
-                        ShownText(QString::fromStdString(text)), QMessageBox::Ok);
+        // A title bar with the close box only: no minimise or maximise box. It belongs to the
+        // window that was active: a manager that minimises a modal box anyway (by its own
+        // policy) minimises that window with it, and restoring the window brings the box back.
+        NoticeBox box(QMessageBox::Critical, QString::fromStdString(caption),
+                      ShownText(QString::fromStdString(text)), QMessageBox::Ok, active.data(),
+                      Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
         box.setObjectName(QStringLiteral("NoticeBox"));
         box.setWindowModality(Qt::ApplicationModal);
         box.setTextFormat(Qt::PlainText);
-        QScreen* screen = active ? active->screen() : QGuiApplication::primaryScreen();
-        if (screen != nullptr) {
-            box.adjustSize();
-            QRect frame = box.frameGeometry();
-            frame.moveCenter(screen->geometry().center());
-            box.move(frame.topLeft());
+        if (QScreen* screen = active ? active->screen() : QGuiApplication::primaryScreen()) {
+            // The box keeps a fixed size once shown; a manager that is asked about a window
+            // that can still be resized answers with a frame that has resize handles.
+            box.setFixedSize(box.sizeHint());
+            std::optional<QMargins> frame;
+            if (FrameQueryInUse()) frame = FrameQueryInUse()(&box);
+            box.CentreOn(screen->geometry(), frame.value_or(QMargins()));
         }
         return box.exec();
     } catch (...) {

@@ -5,11 +5,16 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include <QMargins>
+
 #include "failure/failure.h"
+
+class QWidget;
 
 // The event notice's full-stop rule on UTF-8 text: a message whose last character is not
 // ASCII, or is an ASCII character above ".", gets "." appended; the empty message stays empty.
@@ -22,8 +27,15 @@ using NoticePresenter = std::function<int(const std::string& text, const std::st
 // Replaces the presenter; an empty presenter restores the message box. Returns the old one.
 NoticePresenter SetNoticePresenter(NoticePresenter presenter);
 
-// The message box: application-modal, stop icon, one OK button, centred on the monitor of the
-// window that is active when it is called; that window is active again afterwards, also when
+// Tells the notices how to learn, before a box is first shown, the frame that the window
+// manager will put around it (the window layer knows how to ask; an empty query, the default,
+// counts no frame). The frame is part of what is centred.
+using FrameQuery = std::function<std::optional<QMargins>(QWidget* window)>;
+void SetFrameQuery(FrameQuery query);
+
+// The message box: application-modal, stop icon, one OK button, a title bar with the close box
+// only, its outer rectangle centred on the monitor of the window that is active when it is
+// called; that window is active again afterwards, also when
 // the box could not be shown. Returns the button pressed, 0 when nothing was shown. A text of
 // more than 400 characters (a message quoting a whole pasted input, say) is shown with its
 // middle replaced by "…", so that the box stays quick and fits the screen.

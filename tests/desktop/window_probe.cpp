@@ -9,11 +9,17 @@
 //   state             -> "normal", "maximised" or "minimised"
 //   maximise, close   -> "ok": what the title bar's buttons ask, for platforms where the test
 //                        cannot reach the window from outside (a Wayland compositor)
+//   about             -> "ok", then the version menu command opens the About dialog
+//   notice            -> "ok", then Calculate runs on the input "abc" and its notice appears
+//   clipboard         -> the clipboard's text
 // "-" stands for a question it cannot answer.
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWindow>
 
 #include <cstdio>
@@ -65,6 +71,25 @@ void Answer(TForm1& form, const std::string& line) {
         } else {
             form.close();
         }
+        return;
+    }
+    if (question == "about" || question == "notice") {
+        std::printf("ok\n");
+        std::fflush(stdout);
+        // From the event loop: the modal dialog runs a loop of its own, which keeps answering.
+        QTimer::singleShot(0, &form, [&form, question] {
+            if (question == "about") {
+                form.K1->trigger();
+            } else {
+                form.Edit11->setText(QStringLiteral("abc"));
+                form.Button11->click();
+            }
+        });
+        return;
+    }
+    if (question == "clipboard") {
+        std::printf("%s\n", QGuiApplication::clipboard()->text().toStdString().c_str());
+        std::fflush(stdout);
         return;
     }
     QWidget* widget = form.findChild<QWidget*>(QString::fromStdString(name));
