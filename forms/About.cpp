@@ -181,7 +181,8 @@ void TAboutBox::hideEvent(QHideEvent* event) {
     if (WindowPositionIsVisible() && !event->spontaneous()) {
         // Kept with the frame: a hidden window's frame is forgotten by the toolkit.
         leftFrame_ = KnownFrameMargins(this);
-        leftAt_ = geometry().topLeft() - QPoint(leftFrame_.left(), leftFrame_.top());
+        const QPoint client = ClientPositionNow(this).value_or(geometry().topLeft());
+        leftAt_ = client - QPoint(leftFrame_.left(), leftFrame_.top());
     }
     firstPlacement_ = nullptr;
     QDialog::hideEvent(event);

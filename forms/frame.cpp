@@ -275,6 +275,22 @@ bool FrameCanBeAsked() {
     return false;
 }
 
+std::optional<QPoint> ClientPositionNow(QWidget* window) {
+#if defined(RUNAMIKA_XCB)
+    X11* x = TheX11();
+    if (x == nullptr || window->windowHandle() == nullptr) return std::nullopt;
+    const auto native = static_cast<xcb_window_t>(window->winId());
+    const Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+        x->c, xcb_translate_coordinates(x->c, native, x->root, 0, 0), nullptr));
+    if (!origin) return std::nullopt;
+    const qreal ratio = window->windowHandle()->devicePixelRatio();
+    return QPoint(qRound(origin->dst_x / ratio), qRound(origin->dst_y / ratio));
+#else
+    (void)window;
+    return std::nullopt;
+#endif
+}
+
 bool WindowPositionIsVisible() {
     if (OnWayland()) return false;
 #if defined(RUNAMIKA_XCB)

@@ -31,6 +31,7 @@
 
 #include <QMargins>
 #include <QObject>
+#include <QPoint>
 
 #include <functional>
 #include <optional>
@@ -52,6 +53,12 @@ bool FrameCanBeAsked();
 
 // RequestFrame() for callers that must have the answer before going on.
 std::optional<QMargins> AwaitFrame(QWidget* window);
+
+// Where the window's client area is on the screen as the window system has it now, in the
+// window's own pixels (one round trip on X11). Some managers tell the toolkit a position that
+// is off by the height of their title bar; this is the one to keep. std::nullopt where the
+// platform cannot be asked.
+std::optional<QPoint> ClientPositionNow(QWidget* window);
 
 // False where the platform keeps a window's position from the window (Wayland).
 bool WindowPositionIsVisible();
