@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QHideEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
@@ -176,16 +175,17 @@ void TAboutBox::OnFrameChanged(QWindow* window) {
     firstPlacement_ = nullptr;
 }
 
-void TAboutBox::hideEvent(QHideEvent* event) {
-    // The outer position as the dialog is closed: the next opening starts from it.
-    if (WindowPositionIsVisible() && !event->spontaneous()) {
+void TAboutBox::setVisible(bool visible) {
+    // The outer position as the dialog is closed, read while it is still mapped (a manager
+    // may move a window that it lets go of): the next opening starts from it.
+    if (!visible && isVisible() && WindowPositionIsVisible()) {
         // Kept with the frame: a hidden window's frame is forgotten by the toolkit.
         leftFrame_ = KnownFrameMargins(this);
         const QPoint client = ClientPositionNow(this).value_or(geometry().topLeft());
         leftAt_ = client - QPoint(leftFrame_.left(), leftFrame_.top());
     }
-    firstPlacement_ = nullptr;
-    QDialog::hideEvent(event);
+    if (!visible) firstPlacement_ = nullptr;
+    QDialog::setVisible(visible);
 }
 
 void TAboutBox::keyPressEvent(QKeyEvent* event) {

@@ -53,9 +53,10 @@ public:
     // Shows the dialog modally: centred at its first showing, later where it was left.
     int ShowModal();
 
+    void setVisible(bool visible) override;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     // Centred at the first showing, later at the outer position it was closed at.
