@@ -151,6 +151,39 @@ TEST(Desktop, AManagerThatComesLaterFramesTheWindowAtItsOuterSize) {
               CentredOn1280x1024(661, 492));
 }
 
+// At scale factor 2 the frame's sides are rounded each on its own, and a maximised window can
+// report a pixel more than the screen (640 x 513 on a 640 x 512 desktop): a close stores no more
+// than the screen, and the next untouched start and close keep it.
+TEST(Desktop, AMaximisedCloseAtScaleTwoStaysWithinTheScreen) {
+    Desktop desktop(1280, 1024);
+    ASSERT_TRUE(desktop.Ready());
+    Installed app(desktop, RUNAMIKA_PATH);
+    app.Own(0644, 0755);
+    const std::vector<std::string> env{"QT_SCALE_FACTOR=2"};
+    {
+        const auto program = app.Start(env);
+        const auto window = desktop.WaitForClient(program->Pid(), kTitle, kGuardMs);
+        ASSERT_TRUE(window.has_value());
+        const Rect shown = desktop.SettledDeclaredOuterOf(*window);
+        desktop.Maximise(*window);
+        const long long deadline = NowMs() + kGuardMs;
+        while (desktop.DeclaredOuterOf(*window) == shown && NowMs() < deadline) Sleep(20);
+        EXPECT_EQ(desktop.SettledDeclaredOuterOf(*window), (Rect{0, 0, 1280, 1024}));
+        desktop.Close(*window);
+        ASSERT_EQ(program->Wait(kGuardMs), std::optional<int>(0));
+    }
+    const StoredBounds stored = ReadPlacement(app.File());
+    EXPECT_EQ((Rect{stored.left, stored.top, stored.width, stored.height}), (Rect{0, 0, 640, 512}));
+    const std::string before = ReadBytes(app.File());
+    const auto program = app.Start(env);
+    const auto window = desktop.WaitForClient(program->Pid(), kTitle, kGuardMs);
+    ASSERT_TRUE(window.has_value());
+    desktop.SettledDeclaredOuterOf(*window);
+    desktop.Close(*window);
+    ASSERT_EQ(program->Wait(kGuardMs), std::optional<int>(0));
+    EXPECT_EQ(ReadBytes(app.File()), before);
+}
+
 TEST(Desktop, StoredSizesAreKeptToWhatTheScreenCanShow) {
     struct Case {
         const char* width;
