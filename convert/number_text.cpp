@@ -83,7 +83,7 @@ Extended ParseNumber(std::string_view text) {
     const char* const end = p + text.size();
     auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
 
-    Extended v = ExtendedFromInt(0);
+    Extended v{}; // set from the gathered digits before its first use
     while (p != end && *p == ' ') ++p;
     bool negative = false;
     if (p != end && (*p == '+' || *p == '-')) {
@@ -101,6 +101,7 @@ Extended ParseNumber(std::string_view text) {
     auto foldDigit = [&](char c) {
         const auto digit = static_cast<unsigned>(c - '0');
         if (gathered) {
+            // mutate: skip ROR (at the limit both ways give the same exact value)
             if (whole <= kExactLimit) {
                 whole = whole * 10 + digit;
                 return;
@@ -152,6 +153,7 @@ Extended ParseNumber(std::string_view text) {
     }
 
     const std::int64_t scale = static_cast<std::int64_t>(exponent) - fractionDigits;
+    // mutate: skip ROR,LIT (every n at or below -5120 scales to zero)
     v = ScaleByPowerOfTen(v, scale <= -5120 ? -5120 : static_cast<int>(scale));
     if (negative) v = -v;
     if (IsInfinite(v)) throw InvalidNumberFailure(text);

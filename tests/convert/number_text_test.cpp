@@ -249,6 +249,14 @@ TEST(ParseNumber, KnownAnswersOfTheDigitFoldAndTheScaling) {
         {"3e-45", true, ExtendedConstant(0x89040A0F4C80569Du, -211)},
         {"3e700", true, ExtendedConstant(0xF4A8B86B77786E56u, 2263)},
         {"7e-4000", true, ExtendedConstant(0x88B5C51585510507u, -13348)},
+        // Around 2^64, where the digits stop being exact: the first rounded fold, its add of
+        // 0 and of 9, a tie to even just above 2^64, and a fraction digit beyond it.
+        {"18446744073709551610", true, Pattern(0x403E, 0xFFFFFFFFFFFFFFFAu)},
+        {"18446744073709551615", true, Pattern(0x403E, 0xFFFFFFFFFFFFFFFFu)},
+        {"18446744073709551619", true, Pattern(0x403F, 0x8000000000000002u)},
+        {"184467440737095516199", true, Pattern(0x4042, 0xA000000000000003u)},
+        {"1844674407370955161.9", true, Pattern(0x403B, 0xCCCCCCCCCCCCCCD0u)},
+        {"99999999999999999999", true, Pattern(0x4041, 0xAD78EBC5AC620000u)},
     };
     for (const auto& c : cases) CheckParse(c);
 }
