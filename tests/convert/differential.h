@@ -17,8 +17,7 @@
 
 namespace differential {
 
-// The x87 exists only on x86, where the compiler has a 128-bit integer.
-__extension__ typedef unsigned __int128 ExtendedWide;
+using ExtendedWide = Wide128;
 
 enum class Operation {
     Add,
@@ -290,15 +289,15 @@ inline bool SumIsTie(ExtendedBits a, ExtendedBits b, bool subtract) {
     const ExtendedWide small = (ExtendedWide{b.significand} << 63) >> difference;
     const bool same = ((a.signExponent ^ b.signExponent) & 0x8000u) == 0;
     ExtendedWide sum = same != subtract ? big + small : big > small ? big - small : small - big;
-    if (sum == 0) return false;
-    while ((sum >> 127) == 0) sum <<= 1;
+    if (!sum) return false;
+    while (!(sum >> 127)) sum = sum << 1;
     return static_cast<std::uint64_t>(sum) == kExtendedIntegerBit;
 }
 
 // Whether the exact product of two normal numbers lies halfway between two 64-bit significands.
 inline bool ProductIsTie(ExtendedBits a, ExtendedBits b) {
-    const ExtendedWide p = ExtendedWide{a.significand} * b.significand;
-    const int below = (p >> 127) != 0 ? 64 : 63; // bits below the result's last place
+    const ExtendedWide p = ExtendedWide::Product(a.significand, b.significand);
+    const int below = !!(p >> 127) ? 64 : 63; // bits below the result's last place
     const ExtendedWide mask = (ExtendedWide{1} << below) - 1;
     return (p & mask) == ExtendedWide{1} << (below - 1);
 }
