@@ -209,7 +209,7 @@ Extended operator*(Extended a, Extended b) {
         if (ua.kind == Kind::Zero || ub.kind == Kind::Zero) return Indefinite();
         return Infinity(negative);
     }
-    if (ua.kind == Kind::Zero || ub.kind == Kind::Zero) return Zero(negative);
+    // A zero operand (significand 0) gives a zero product, which RoundPack packs with its sign.
     return RoundPack(negative, Wide::Product(ua.significand, ub.significand),
                      ua.exponent + ub.exponent);
 }

@@ -81,6 +81,12 @@ inline std::uint16_t ControlWord() {
     asm volatile("fnstcw %0" : "=m"(word));
     return word;
 }
+// The status word: its six low bits are the exception flags raised since they were last cleared.
+inline std::uint16_t StatusWord() {
+    std::uint16_t word = 0;
+    asm volatile("fnstsw %0" : "=m"(word));
+    return word;
+}
 inline void SetControlWord(std::uint16_t word) {
     asm volatile("fldcw %0" : : "m"(word) : "memory");
 }

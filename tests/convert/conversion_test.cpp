@@ -277,6 +277,14 @@ TEST(UnitTables, EveryRowAsDesigned) {
     EXPECT_EQ(std::size(rows), 41u);
 }
 
+TEST(UnitTables, PageCaptions) {
+    EXPECT_EQ(PageCaption(Page::Length), "長さ");
+    EXPECT_EQ(PageCaption(Page::Weight), "重さ");
+    EXPECT_EQ(PageCaption(Page::Volume), "体積");
+    EXPECT_EQ(PageCaption(Page::Area), "面積");
+    EXPECT_EQ(PageCaption(Page::Temperature), "温度");
+}
+
 TEST(UnitTables, RiFactorIsOneUnitAboveNearest) {
     const Extended ri = UnitTable(Page::Length)[8].factor;
     const ExtendedBits nearest = BitsOf(ExtendedFromDecimal("0.0002546"));

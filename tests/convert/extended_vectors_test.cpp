@@ -206,6 +206,8 @@ const Vector kVectors[] = {
     {Op::whole, "403E:FFFFFFFFFFFFFFFF", kNone, "FFFFFFFFFFFFFFFF"},
     {Op::whole, "3FFF:8000000000000000", kNone, "0000000000000001"},
     {Op::whole, "4037:DE0B6B3A76400000", kNone, "01BC16D674EC8000"},
+    {Op::whole, "3FFE:8000000000000000", kNone, "0000000000000000"},
+    {Op::whole, "3FBE:8000000000000000", kNone, "0000000000000000"},
     {Op::mag, "FFFF:C000000000000000", kNone, "7FFF:C000000000000000"},
     {Op::mag, "8000:0000000000000000", kNone, "0000:0000000000000000"},
     {Op::isinf, "FFFF:8000000000000000", kNone, "infinite"},
@@ -331,7 +333,11 @@ TEST(ArithmeticEnvironment, RestoresPrecisionAndRoundingWhateverTheProcessStarts
         EXPECT_EQ(Text(BitsOf(ParseNumber("2") / ParseNumber("3"))), "3FFE:AAAAAAAAAAAAAAAB");
         EXPECT_EQ(FormatNumber(ParseNumber("1") / ParseNumber("3")), "0.333333333333333");
     }
+    // The reset also clears the exception flags that earlier work left raised.
+    EXPECT_TRUE(IsInfinite(ParseNumber("1") / ParseNumber("0")));
+    EXPECT_NE(x87::StatusWord() & 0x3F, 0);
     SetArithmeticEnvironment();
+    EXPECT_EQ(x87::StatusWord() & 0x3F, 0);
 }
 #endif
 
