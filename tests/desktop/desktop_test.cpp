@@ -96,13 +96,13 @@ TEST(Desktop, WhatACloseStoresAndTheNextStartShows) {
             Rect expected = shown;
             if (c.action == Action::Maximise) {
                 desktop.Maximise(*window);
-                const long long deadline = NowMs() + 5000;
+                const long long deadline = NowMs() + kGuardMs;
                 while (desktop.FrameOf(*window) == shown && NowMs() < deadline) Sleep(20);
                 expected = desktop.SettledFrameOf(*window);
                 EXPECT_EQ(expected, (Rect{0, 0, 1280, 1024}));
             } else if (c.action == Action::Minimise) {
                 desktop.Minimise(*window);
-                const long long deadline = NowMs() + 5000;
+                const long long deadline = NowMs() + kGuardMs;
                 while (!desktop.Iconic(*window) && NowMs() < deadline) Sleep(20);
                 EXPECT_TRUE(desktop.Iconic(*window));
             }
@@ -541,7 +541,7 @@ TEST(Desktop, TheWholeResultAndEveryTextReadableInLightAndDarkSchemes) {
         const std::string longest = "-1.23456789012345E-300";
         desktop.Keys({"type", "--delay", "5", "--", longest});
         desktop.Keys({"key", "Return"});
-        const long long deadline = NowMs() + 5000;
+        const long long deadline = NowMs() + kGuardMs;
         while (probe->Ask("text Label5") != longest && NowMs() < deadline) Sleep(20);
         ASSERT_EQ(probe->Ask("text Label5"), longest);
         Sleep(300);
@@ -605,7 +605,7 @@ TEST(Desktop, TheGroupsHintStaysWhileThePointerMovesAmongItsItems) {
         desktop.Keys({"mousemove", x, y});
     };
     move(at(0));
-    const long long deadline = NowMs() + 5000;
+    const long long deadline = NowMs() + kGuardMs;
     while (desktop.ToolTipsOf(probe->Pid()) == 0 && NowMs() < deadline) Sleep(20);
     ASSERT_EQ(desktop.ToolTipsOf(probe->Pid()), 1) << "no hint over the first item";
     for (const int item : {1, 2}) {

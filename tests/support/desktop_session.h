@@ -248,22 +248,20 @@ public:
 
     // The declared outer rectangle once it has stopped changing.
     Rect SettledDeclaredOuterOf(Window client) {
-        Rect last = DeclaredOuterOf(client);
-        for (int same = 0, i = 0; same < 3 && i < 200; ++i) {
-            Sleep(30);
-            const Rect now = DeclaredOuterOf(client);
-            same = now == last ? same + 1 : 0;
-            last = now;
-        }
-        return last;
+        return Settled([&] { return DeclaredOuterOf(client); });
     }
 
     // The frame once it has stopped changing.
     Rect SettledFrameOf(Window client) {
-        Rect last = FrameOf(client);
+        return Settled([&] { return FrameOf(client); });
+    }
+
+    // What read gives once three reads 30 ms apart have agreed.
+    template <class Read> static Rect Settled(Read read) {
+        Rect last = read();
         for (int same = 0, i = 0; same < 3 && i < 200; ++i) {
             Sleep(30);
-            const Rect now = FrameOf(client);
+            const Rect now = read();
             same = now == last ? same + 1 : 0;
             last = now;
         }
@@ -303,7 +301,7 @@ public:
         std::vector<std::string> command{"xdotool"};
         command.insert(command.end(), args.begin(), args.end());
         Child tool(command, {"DISPLAY=" + display_}, false);
-        tool.Wait(10000);
+        tool.Wait(kGuardMs);
     }
 
     // A screenshot of a rectangle of the screen, as 0xRRGGBB values.
