@@ -5,8 +5,8 @@ namespace x87 {
 void SetArithmeticEnvironment() {
     asm volatile("fninit" ::: "memory");
     // fninit loads this very word; it is loaded again so that the working word is stated here
-    // and not left to the reset's default. mutate: skip DEL (the same word either way)
-    SetControlWord(kWorkingControlWord);
+    // and not left to the reset's default (deleting the load changes nothing).
+    SetControlWord(kWorkingControlWord); // mutate: skip DEL
 }
 
 } // namespace x87
