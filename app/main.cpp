@@ -105,15 +105,16 @@ int LastResort(std::string_view kindName, const std::string& message) noexcept {
     return 1;
 }
 
-// Builds both windows, shows the main one and runs the loop until the application ends.
+// Builds the main window, shows it and runs the loop until the application ends.
 int Run(RunamikaApplication& application) {
     application.setWindowIcon(ApplicationIcon());
     TForm1 form;
     Form1 = &form;
-    TAboutBox about(&form);
-    AboutBox = &about;
+    // The About dialog is made when it is first opened: most starts never open it.
+    MakeAboutBoxOnFirstUse(&form);
     struct ForgetWindows {
         ~ForgetWindows() {
+            MakeAboutBoxOnFirstUse(nullptr);
             AboutBox = nullptr;
             Form1 = nullptr;
         }

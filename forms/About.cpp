@@ -20,6 +20,12 @@ TAboutBox* AboutBox = nullptr;
 
 namespace {
 
+// The window that owns the About dialog once it is made on first use.
+QPointer<QWidget>& AboutBoxOwner() {
+    static QPointer<QWidget> owner;
+    return owner;
+}
+
 // A label that sizes itself to its text, at its designed top-left corner.
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
     auto* label = new QLabel(text, parent);
@@ -115,6 +121,22 @@ TAboutBox::TAboutBox(QWidget* parent)
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(FrameChanges(), &FrameChangeNotifier::FrameChanged, this, &TAboutBox::OnFrameChanged);
+}
+
+void MakeAboutBoxOnFirstUse(QWidget* owner) {
+    AboutBoxOwner() = owner;
+}
+
+TAboutBox* AboutBoxToShow() {
+    if (AboutBox == nullptr && AboutBoxOwner() != nullptr) {
+        auto* made = new TAboutBox(AboutBoxOwner());
+        AboutBox = made;
+        // Gone with its owner: nothing may show it after that.
+        QObject::connect(made, &QObject::destroyed, [made] {
+            if (AboutBox == made) AboutBox = nullptr;
+        });
+    }
+    return AboutBox;
 }
 
 int TAboutBox::ShowModal() {

@@ -72,3 +72,10 @@ private:
 };
 
 extern TAboutBox* AboutBox;
+
+// The running program makes its About dialog when it is first opened rather than at start-up:
+// from this call on, AboutBoxToShow() makes it, owned by `owner`, while AboutBox is empty.
+void MakeAboutBoxOnFirstUse(QWidget* owner);
+
+// AboutBox, made first where MakeAboutBoxOnFirstUse() asked for that; null where there is none.
+TAboutBox* AboutBoxToShow();

@@ -1,6 +1,8 @@
 #include "forms/glyphs.h"
 
 #include <QColor>
+#include <QIconEngine>
+#include <QImage>
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
@@ -30,18 +32,67 @@ static void RegisterIconResources() {
     (void)registered;
 }
 
-QPixmap ApplicationIconPixmap() {
+namespace {
+
+constexpr int kIconSizes[] = {16, 32, 48, 64};
+
+// One size of the icon, decoded now. The pictures are PNG: naming the format spares the
+// reader from asking every image plug-in whether it knows the file.
+QPixmap IconPicture(int size) {
     RegisterIconResources();
-    return QPixmap(QStringLiteral(":/icons/runamika-32.png"));
+    return QPixmap::fromImage(QImage(QStringLiteral(":/icons/runamika-%1.png").arg(size), "PNG"));
+}
+
+// The application icon, decoded when a picture of it is first asked for: where nothing shows
+// window icons (no window manager, the offscreen platform) it is never decoded at all.
+class DecodeOnUseIconEngine : public QIconEngine {
+public:
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return Decoded().pixmap(size, 1.0, mode, state);
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        Decoded().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return Decoded().actualSize(size, mode, state);
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        // The pictures stand for the normal, unchecked icon; other modes are made from them.
+        if (mode != QIcon::Normal || state != QIcon::Off) return {};
+        QList<QSize> sizes;
+        for (const int size : kIconSizes) sizes.append(QSize(size, size));
+        return sizes;
+    }
+
+    bool isNull() override { return false; }
+
+    QString key() const override { return QStringLiteral("DecodeOnUseIconEngine"); }
+
+    QIconEngine* clone() const override { return new DecodeOnUseIconEngine(*this); }
+
+private:
+    QIcon& Decoded() {
+        if (decoded_.isNull()) {
+            for (const int size : kIconSizes) decoded_.addPixmap(IconPicture(size));
+        }
+        return decoded_;
+    }
+
+    QIcon decoded_;
+};
+
+} // namespace
+
+QPixmap ApplicationIconPixmap() {
+    return IconPicture(32);
 }
 
 QIcon ApplicationIcon() {
-    RegisterIconResources();
-    QIcon icon;
-    for (const int size : {16, 32, 48, 64}) {
-        icon.addFile(QStringLiteral(":/icons/runamika-%1.png").arg(size), QSize(size, size));
-    }
-    return icon;
+    return QIcon(new DecodeOnUseIconEngine);
 }
 
 QPixmap OkGlyphStrip() {

@@ -342,7 +342,7 @@ void TForm1::RadioGroup10Click(QObject*) {
 }
 
 void TForm1::K1Click(QObject*) {
-    if (AboutBox != nullptr) AboutBox->ShowModal();
+    if (TAboutBox* about = AboutBoxToShow()) about->ShowModal();
 }
 
 void TForm1::FormCreate(QObject*) {

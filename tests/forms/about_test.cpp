@@ -44,6 +44,22 @@ TEST(AboutBox, LayoutAndTexts) {
     }
 }
 
+TEST(AboutBox, TheApplicationIconHasAPictureAtEverySizeItOffers) {
+    // The icon is decoded only when a picture is asked for: every size it offers must then
+    // give a picture of that size, in the normal and the disabled mode.
+    const QIcon icon = ApplicationIcon();
+    ASSERT_FALSE(icon.isNull());
+    const QList<QSize> sizes{{16, 16}, {32, 32}, {48, 48}, {64, 64}};
+    EXPECT_EQ(icon.availableSizes(), sizes);
+    for (const QSize& size : sizes) {
+        for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
+            const QPixmap picture = icon.pixmap(size, 1.0, mode);
+            EXPECT_FALSE(picture.isNull()) << size.width() << " mode " << mode;
+            EXPECT_EQ(picture.size(), size) << size.width() << " mode " << mode;
+        }
+    }
+}
+
 TEST(AboutBox, CentredAtFirstShowingThenWhereItWasLeft) {
     TAboutBox about;
     const QRect screen = QGuiApplication::primaryScreen()->geometry();

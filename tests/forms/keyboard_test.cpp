@@ -3,6 +3,9 @@
 #include <QSignalSpy>
 #include <QTimer>
 
+#include <memory>
+#include <vector>
+
 #include "tests/forms/window_fixture.h"
 
 namespace {
@@ -161,6 +164,33 @@ TEST_F(WindowTest, VersionMenuShowsTheAboutDialogModally) {
     EXPECT_EQ(about.result(), QDialog::Accepted);
     EXPECT_EQ(Str(form->Edit11->text()), "9");
     AboutBox = nullptr;
+}
+
+TEST_F(WindowTest, TheAboutDialogMadeOnFirstUseIsKeptAndGoesWithItsOwner) {
+    // Made by the first opening, owned by the window, and the same dialog at the next opening
+    // (it reopens where it was left).
+    MakeAboutBoxOnFirstUse(form.get());
+    std::vector<TAboutBox*> shown;
+    for (int opening = 0; opening < 2; ++opening) {
+        QTimer::singleShot(0, [&] {
+            shown.push_back(AboutBox);
+            if (AboutBox != nullptr) AboutBox->accept();
+        });
+        form->K1->trigger();
+    }
+    ASSERT_EQ(shown.size(), 2u);
+    ASSERT_NE(shown[0], nullptr);
+    EXPECT_EQ(shown[1], shown[0]);
+    EXPECT_EQ(shown[0]->parentWidget(), form.get());
+
+    // Once its owner is gone, nothing refers to it and no new one is made.
+    auto owner = std::make_unique<QWidget>();
+    AboutBox = nullptr;
+    MakeAboutBoxOnFirstUse(owner.get());
+    ASSERT_NE(AboutBoxToShow(), nullptr);
+    owner.reset();
+    EXPECT_EQ(AboutBox, nullptr);
+    EXPECT_EQ(AboutBoxToShow(), nullptr);
 }
 
 TEST_F(WindowTest, ExitClosesTheWindow) {
