@@ -46,6 +46,15 @@ std::string Read(const std::string& content, std::string_view section, std::stri
     return value;
 }
 
+// A sparse file: `tail` at offset `at`, NUL bytes before it that cost no disk.
+void WriteSparse(const std::string& path, off_t at, std::string_view tail) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, at), 0);
+    ASSERT_EQ(pwrite(fd, tail.data(), tail.size(), at), static_cast<ssize_t>(tail.size()));
+    close(fd);
+}
+
 struct WriteCase {
     std::string before;
     std::string key;
@@ -89,19 +98,12 @@ TEST(IniText, NewLinesEndLikeTheFirstLine) {
 }
 
 TEST(IniText, WriteRefusesWhatTheFormatCannotHold) {
+    using namespace std::string_view_literals;
     const std::string_view bad[][3] = {
-        {"form", "a=b", "1"},
-        {"form", "", "1"},
-        {"form", " a", "1"},
-        {"form", "a\n", "1"},
-        {"form", "[a", "1"},
-        {"form", ";a", "1"},
-        {"a]", "left", "1"},
-        {"", "left", "1"},
-        {"form", "left", "1\n[x]"},
-        {"form", "left", "1\r"},
-        {"form", "left", std::string_view("1\0", 2)},
-    };
+        {"form", "a=b", "1"},    {"form", "", "1"},        {"form", " a", "1"},
+        {"form", "a\n", "1"},    {"form", "[a", "1"},      {"form", ";a", "1"},
+        {"a]", "left", "1"},     {"", "left", "1"},        {"form", "left", "1\n[x]"},
+        {"form", "left", "1\r"}, {"form", "left", "1\0"sv}};
     for (const auto& [section, key, value] : bad) {
         EXPECT_EQ(WithIniValue("", section, key, value), std::nullopt) << section << key << value;
     }
@@ -182,12 +184,9 @@ TEST(IniFile, WhatIsNotARegularFileReadsAsEmptyAndIsNeverReplaced) {
 TEST(IniFile, ReadsPastHugeFilesAndLongLines) {
     TempFolder folder;
     const std::string file = folder / "huge.ini";
-    const std::string tail = "\n[form]\nleft=" + std::string(10'000'000, '7') + "\nleft=800\n";
-    const int fd = open(file.c_str(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_GE(fd, 0);
-    // 100 MB of NUL bytes, one line without a line end, kept sparse so that it costs no disk.
-    ASSERT_EQ(pwrite(fd, tail.data(), tail.size(), 100'000'000), static_cast<ssize_t>(tail.size()));
-    close(fd);
+    // 100 MB of NUL bytes: one line without a line end.
+    WriteSparse(file, 100'000'000,
+                "\n[form]\nleft=" + std::string(10'000'000, '7') + "\nleft=800\n");
     EXPECT_EQ(ReadIniString(file, "form", "left"), "800");
 }
 
@@ -224,47 +223,29 @@ std::vector<std::pair<std::string, std::string>> Chain(int n) {
 
 TEST(IniFile, LinksStayLinks) {
     struct Case {
-        const char* name;
         std::vector<std::pair<std::string, std::string>> links; // link, what it points at
-        const char* real;                                       // the file at the chain's end
+        std::string real;                                       // the file at the chain's end
         bool realFileExists;
         bool written;
     };
+    // A second link is relative to its own folder; "@" stands for the folder's absolute path.
+    // Links are followed as far as the system follows them in a path, and no further.
     const Case cases[] = {
-        {"to a file", {{"link.ini", "real.ini"}}, "real.ini", true, true},
-        {"dangling, into an existing folder",
-         {{"link.ini", "sub/real.ini"}},
-         "sub/real.ini",
-         false,
-         true},
-        {"dangling, an absolute path",
-         {{"link.ini", "@/sub/real.ini"}},
-         "sub/real.ini",
-         false,
-         true},
-        // The second link is relative to its own folder.
-        {"a chain of two links",
-         {{"link.ini", "sub/mid.ini"}, {"sub/mid.ini", "real.ini"}},
-         "sub/real.ini",
-         true,
-         true},
-        {"dangling, into a missing folder",
-         {{"link.ini", "missing/real.ini"}},
-         nullptr,
-         false,
-         false},
-        {"a loop", {{"link.ini", "mid.ini"}, {"mid.ini", "link.ini"}}, nullptr, false, false},
-        // Followed as far as the system follows links in a path, and no further.
-        {"a chain of 40 links", Chain(40), "real.ini", true, true},
-        {"a chain of 41 links", Chain(41), nullptr, true, false},
-        {"to a folder", {{"link.ini", "sub"}}, nullptr, false, false},
+        {{{"link.ini", "real.ini"}}, "real.ini", true, true},
+        {{{"link.ini", "sub/real.ini"}}, "sub/real.ini", false, true},
+        {{{"link.ini", "@/sub/real.ini"}}, "sub/real.ini", false, true},
+        {{{"link.ini", "sub/mid.ini"}, {"sub/mid.ini", "real.ini"}}, "sub/real.ini", true, true},
+        {Chain(40), "real.ini", true, true},
+        {{{"link.ini", "missing/real.ini"}}, "missing/real.ini", false, false},
+        {{{"link.ini", "mid.ini"}, {"mid.ini", "link.ini"}}, "real.ini", false, false},
+        {Chain(41), "real.ini", true, false},
+        {{{"link.ini", "sub"}}, "real.ini", false, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.links.front().second + ", " + std::to_string(c.links.size()) + " links");
         TempFolder folder;
         ASSERT_EQ(mkdir((folder / "sub").c_str(), 0755), 0);
-        const std::string real = c.real != nullptr ? c.real : "real.ini";
-        if (c.realFileExists) WriteBytes(folder / real, "; kept\n[form]\nleft=1\n");
+        if (c.realFileExists) WriteBytes(folder / c.real, "; kept\n[form]\nleft=1\n");
         for (const auto& [link, to] : c.links) {
             const std::string target = to[0] == '@' ? folder.Path() + to.substr(1) : to;
             ASSERT_EQ(symlink(target.c_str(), (folder / link).c_str()), 0);
@@ -279,10 +260,10 @@ TEST(IniFile, LinksStayLinks) {
         if (c.written) {
             EXPECT_EQ(ReadBytes(folder / c.real),
                       c.realFileExists ? "; kept\n[form]\nleft=2\n" : "[form]\nleft=2\n");
-            (std::string_view(c.real).starts_with("sub/") ? expectedSub : expected)
-                .insert(std::string(c.real).substr(std::string(c.real).rfind('/') + 1));
+            (c.real.starts_with("sub/") ? expectedSub : expected)
+                .insert(c.real.substr(c.real.rfind('/') + 1));
         } else if (c.realFileExists) {
-            EXPECT_EQ(ReadBytes(folder / real), "; kept\n[form]\nleft=1\n");
+            EXPECT_EQ(ReadBytes(folder / c.real), "; kept\n[form]\nleft=1\n");
         }
         EXPECT_EQ(FolderEntries(folder.Path()), expected);
         EXPECT_EQ(FolderEntries(folder / "sub"), expectedSub);
@@ -384,12 +365,7 @@ TEST(IniFile, WritesThatRunOutOfMemoryLeaveNoDescriptorOpen) {
 #endif
     TempFolder folder;
     const std::string file = folder / "big.ini";
-    {
-        const int fd = open(file.c_str(), O_WRONLY | O_CREAT, 0644);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(ftruncate(fd, 200'000'000), 0); // sparse: costs no disk
-        close(fd);
-    }
+    WriteSparse(file, 200'000'000, "");
     const auto openDescriptors = [] {
         return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
                              std::filesystem::directory_iterator());
@@ -414,11 +390,7 @@ TEST(IniFile, ReadingAHugeLineDoesNotRunOutOfMemory) {
 #endif
     TempFolder folder;
     const std::string file = folder / "big.ini";
-    const std::string tail = "\n[form]\nleft=800\ntop=-1\n";
-    const int fd = open(file.c_str(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(pwrite(fd, tail.data(), tail.size(), 200'000'000), static_cast<ssize_t>(tail.size()));
-    close(fd);
+    WriteSparse(file, 200'000'000, "\n[form]\nleft=800\ntop=-1\n");
     const int code = InChild(
         [&] {
             const std::string_view keys[] = {"top", "left"};
