@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -13,103 +14,50 @@
 
 namespace {
 
-struct ConversionCase {
-    Page page;
+struct Row {
     int from;
     int to;
     const char* text;
     const char* shown;
 };
 
-std::string Run(const ConversionCase& c) {
-    ConversionState state;
-    const auto result = Convert(c.page, c.from, c.to, c.text, state);
-    return result.value_or("<nothing>");
-}
-
-void CheckAll(std::initializer_list<ConversionCase> cases) {
-    for (const auto& c : cases) {
-        EXPECT_EQ(Run(c), c.shown) << "page " << static_cast<int>(c.page) << " row " << c.from
-                                   << " -> " << c.to << " of '" << c.text << "'";
+// Length: 0 m, 1 cm, 2 km, 3 inch, 4 foot, 5 yard, 6 尺, 7 間, 8 里, 9 鯨尺, 10 海里, 11 mile.
+// Weight: 0 Kg, 1 g, 2 t, 3 オンス, 4 ポンド, 5 英トン, 6 米トン, 7 匁, 8 貫, 9 斤.
+// Volume: 0 立方ｍ, 1 立方ｃｍ, 2 リットル, 3 ガロン, 4 合, 5 升, 6 石, 7 バレル.
+// Area: 0 平方ｍ, 1 平方ｋｍ, 2 アール, 3 ヘクタール, 4 平方ヤード, 5 坪, 6 反, 7 町, 8 エーカー.
+// Temperature: 0 ℃, 1 F.
+TEST(Convert, EveryPage) {
+    // clang-format off
+    const std::pair<Page, std::vector<Row>> pages[] = {
+        {Page::Length, {{0, 1, "2", "200"}, {0, 3, "1", "39.37"}, {3, 0, "1", "0.0254000508001016"},
+            {8, 0, "1", "3927.72977219167"}, {8, 2, "1", "3.92772977219167"},
+            {10, 0, "1", "1852.18"}, {11, 2, "1", "1.60934"}, {6, 0, "100", "30.3030303030303"},
+            {4, 0, "1", "0.304794416166296"}, {3, 3, "1", "1"}, {0, 1, "1e308", "1E310"},
+            {5, 7, "0", "0"}, {5, 7, "-0", "0"}, {5, 7, "0.0", "0"}, {5, 7, "1e-400", "0"}}},
+        {Page::Weight, {{5, 0, "1", "1111.11111111111"}, {6, 0, "1", "909.090909090909"},
+            {7, 1, "1", "3.749999953125"}, {8, 0, "1", "3.74999953125006"},
+            {9, 0, "1", "0.599999988"}, {4, 1, "1", "453.59702440352"}, {2, 1, "1", "1000000"},
+            {3, 3, "0", "0"}}},
+        {Page::Volume, {{5, 2, "1", "1.80390798626144"}, {6, 2, "1", "180.390798626144"},
+            {4, 5, "10", "1"}, {3, 2, "1", "3.78529790294496"}, {7, 2, "1", "158.934503091276"},
+            {0, 1, "0", "0"}}},
+        {Page::Area, {{5, 0, "1", "3.30579"}, {3, 5, "1", "3024.99553813158"},
+            {7, 6, "1", "9.99998023666593"}, {4, 0, "1", "0.836127357414052"}, {8, 8, "0", "0"}}},
+        {Page::Temperature, {{0, 1, "0", "32"}, {0, 1, "100", "212"}, {0, 1, "37", "98.6"},
+            {0, 1, "-40", "-40"}, {0, 1, "-273.15", "-459.67"}, {0, 1, "-18", "-0.4"},
+            {1, 0, "100", "37.7777777777778"}, {1, 0, "212", "100"}, {1, 0, "32", "0"},
+            {1, 0, "0", "-17.7777777777778"}, {1, 0, "451", "232.777777777778"}, {1, 1, "0", "0"},
+            {1, 1, "98.6", "98.6"}, {0, 0, "-273.15", "-273.15"}, {1, 1, "1e308", "1E308"}}},
+    };
+    // clang-format on
+    for (const auto& [page, rows] : pages) {
+        for (const Row& r : rows) {
+            ConversionState state;
+            EXPECT_EQ(Convert(page, r.from, r.to, r.text, state).value_or("<nothing>"), r.shown)
+                << "page " << static_cast<int>(page) << " row " << r.from << " -> " << r.to
+                << " of '" << r.text << "'";
+        }
     }
-}
-
-// Length rows: 0 m, 1 cm, 2 km, 3 inch, 4 foot, 5 yard, 6 尺, 7 間, 8 里, 9 鯨尺, 10 海里, 11 mile.
-TEST(Convert, Length) {
-    CheckAll({
-        {Page::Length, 0, 1, "2", "200"},
-        {Page::Length, 0, 3, "1", "39.37"},
-        {Page::Length, 3, 0, "1", "0.0254000508001016"},
-        {Page::Length, 8, 0, "1", "3927.72977219167"},
-        {Page::Length, 8, 2, "1", "3.92772977219167"},
-        {Page::Length, 10, 0, "1", "1852.18"},
-        {Page::Length, 11, 2, "1", "1.60934"},
-        {Page::Length, 6, 0, "100", "30.3030303030303"},
-        {Page::Length, 4, 0, "1", "0.304794416166296"},
-        {Page::Length, 3, 3, "1", "1"},
-        {Page::Length, 0, 1, "1e308", "1E310"},
-        {Page::Length, 5, 7, "0", "0"},
-        {Page::Length, 5, 7, "-0", "0"},
-        {Page::Length, 5, 7, "0.0", "0"},
-        {Page::Length, 5, 7, "1e-400", "0"},
-    });
-}
-
-TEST(Convert, Weight) {
-    // 0 Kg, 1 g, 2 t, 3 オンス, 4 ポンド, 5 英トン, 6 米トン, 7 匁, 8 貫, 9 斤.
-    CheckAll({
-        {Page::Weight, 5, 0, "1", "1111.11111111111"},
-        {Page::Weight, 6, 0, "1", "909.090909090909"},
-        {Page::Weight, 7, 1, "1", "3.749999953125"},
-        {Page::Weight, 8, 0, "1", "3.74999953125006"},
-        {Page::Weight, 9, 0, "1", "0.599999988"},
-        {Page::Weight, 4, 1, "1", "453.59702440352"},
-        {Page::Weight, 2, 1, "1", "1000000"},
-        {Page::Weight, 3, 3, "0", "0"},
-    });
-}
-
-TEST(Convert, Volume) {
-    // 0 立方ｍ, 1 立方ｃｍ, 2 リットル, 3 ガロン, 4 合, 5 升, 6 石, 7 バレル.
-    CheckAll({
-        {Page::Volume, 5, 2, "1", "1.80390798626144"},
-        {Page::Volume, 6, 2, "1", "180.390798626144"},
-        {Page::Volume, 4, 5, "10", "1"},
-        {Page::Volume, 3, 2, "1", "3.78529790294496"},
-        {Page::Volume, 7, 2, "1", "158.934503091276"},
-        {Page::Volume, 0, 1, "0", "0"},
-    });
-}
-
-TEST(Convert, Area) {
-    // 0 平方ｍ, 1 平方ｋｍ, 2 アール, 3 ヘクタール, 4 平方ヤード, 5 坪, 6 反, 7 町, 8 エーカー.
-    CheckAll({
-        {Page::Area, 5, 0, "1", "3.30579"},
-        {Page::Area, 3, 5, "1", "3024.99553813158"},
-        {Page::Area, 7, 6, "1", "9.99998023666593"},
-        {Page::Area, 4, 0, "1", "0.836127357414052"},
-        {Page::Area, 8, 8, "0", "0"},
-    });
-}
-
-TEST(Convert, Temperature) {
-    CheckAll({
-        {Page::Temperature, 0, 1, "0", "32"},
-        {Page::Temperature, 0, 1, "100", "212"},
-        {Page::Temperature, 0, 1, "37", "98.6"},
-        {Page::Temperature, 0, 1, "-40", "-40"},
-        {Page::Temperature, 0, 1, "-273.15", "-459.67"},
-        {Page::Temperature, 0, 1, "-18", "-0.4"},
-        {Page::Temperature, 1, 0, "100", "37.7777777777778"},
-        {Page::Temperature, 1, 0, "212", "100"},
-        {Page::Temperature, 1, 0, "32", "0"},
-        {Page::Temperature, 1, 0, "0", "-17.7777777777778"},
-        {Page::Temperature, 1, 0, "451", "232.777777777778"},
-        {Page::Temperature, 1, 1, "0", "0"},
-        {Page::Temperature, 1, 1, "98.6", "98.6"},
-        {Page::Temperature, 0, 0, "-273.15", "-273.15"},
-        {Page::Temperature, 1, 1, "1e308", "1E308"},
-    });
 }
 
 TEST(Convert, CommaDecimalMark) {

@@ -38,27 +38,10 @@ inline constexpr Operation kOperations[] = {
 };
 
 inline const char* Name(Operation op) {
-    switch (op) {
-    case Operation::Add:
-        return "add";
-    case Operation::Subtract:
-        return "subtract";
-    case Operation::Multiply:
-        return "multiply";
-    case Operation::Divide:
-        return "divide";
-    case Operation::RoundToInteger:
-        return "round to integer";
-    case Operation::Compare:
-        return "compare";
-    case Operation::FromDouble:
-        return "from double";
-    case Operation::ToDouble:
-        return "to double";
-    case Operation::FromInt:
-        return "from integer";
-    }
-    return "?";
+    static const char* const kNames[] = {"add",         "subtract",         "multiply",
+                                         "divide",      "round to integer", "compare",
+                                         "from double", "to double",        "from integer"};
+    return kNames[static_cast<int>(op)];
 }
 
 inline std::string Hex(ExtendedBits b) {
@@ -79,36 +62,20 @@ public:
     // or runs of ones (carries).
     std::uint64_t Significand() {
         std::uint64_t m = rng_();
-        switch (Below(8)) {
-        case 0:
-            m &= ~((std::uint64_t{1} << Below(64)) - 1);
-            break; // trailing zeros
-        case 1:
-            m |= (std::uint64_t{1} << Below(64)) - 1;
-            break; // trailing ones
-        case 2:
-            m = ~std::uint64_t{0} << Below(64);
-            break; // ones, then zeros
-        case 3:
-            m = (m & 0xFFFF) << Below(49);
-            break; // few bits
-        default:
-            break;
-        }
+        const unsigned kind = Below(8);
+        if (kind == 0) m &= ~((std::uint64_t{1} << Below(64)) - 1); // trailing zeros
+        if (kind == 1) m |= (std::uint64_t{1} << Below(64)) - 1;    // trailing ones
+        if (kind == 2) m = ~std::uint64_t{0} << Below(64);          // ones, then zeros
+        if (kind == 3) m = (m & 0xFFFF) << Below(49);               // few bits
         return m | kExtendedIntegerBit;
     }
 
     unsigned Exponent() {
-        switch (Below(6)) {
-        case 0:
-            return 1 + Below(140); // near the smallest normals
-        case 1:
-            return 32766 - Below(140); // near the largest numbers
-        case 2:
-            return 16383 - 70 + Below(140); // around 1 (integers, rounding)
-        default:
-            return 1 + Below(32766);
-        }
+        const unsigned kind = Below(6);
+        if (kind == 0) return 1 + Below(140);          // near the smallest normals
+        if (kind == 1) return 32766 - Below(140);      // near the largest numbers
+        if (kind == 2) return 16383 - 70 + Below(140); // around 1 (integers, rounding)
+        return 1 + Below(32766);
     }
 
     ExtendedBits Operand() {
@@ -165,37 +132,19 @@ public:
             if (Below(4) == 0) m = (a.significand >> Below(3)) | kExtendedIntegerBit;
             return {m, std::uint16_t(sign | clamp(e))};
         }
-        case Operation::Multiply: {
-            // Products near the edges of the range: exponents summing to about 0 or 2 × bias.
-            long e;
-            switch (Below(3)) {
-            case 0:
-                e = 2 * 16383 - static_cast<long>(biased) + static_cast<long>(Below(5)) - 2;
-                break;
-            case 1:
-                e = -static_cast<long>(biased) + 16383 - 63 + static_cast<long>(Below(140)) - 70 +
-                    1;
-                break;
-            default:
-                e = 16383 + static_cast<long>(Below(128)) - 64;
-                break;
-            }
-            return {Significand(), std::uint16_t(sign | clamp(e))};
-        }
+        case Operation::Multiply:
         case Operation::Divide: {
-            long e;
-            switch (Below(3)) {
-            case 0:
-                e = static_cast<long>(biased) - 16383 + static_cast<long>(Below(5)) - 2;
-                break;
-            case 1:
-                e = static_cast<long>(biased) + 16383 - 32766 + 63 - static_cast<long>(Below(140)) +
-                    70;
-                break;
-            default:
-                e = 16383 + static_cast<long>(Below(128)) - 64;
-                break;
-            }
+            // Products near the edges of the range: exponents summing to about 0 or 2 × bias;
+            // quotients likewise. The last kind is around 1.
+            const long b = static_cast<long>(biased);
+            const unsigned kind = Below(3);
+            const long r = static_cast<long>(Below(kind == 0 ? 5 : kind == 1 ? 140 : 128));
+            const bool multiply = op == Operation::Multiply;
+            const long e = kind == 2   ? 16383 + r - 64
+                           : kind == 0 ? (multiply ? 2 * 16383 - b : b - 16383) + r - 2
+                           : multiply  ? -b + 16383 - 63 + r - 70 + 1
+                                       : b + 16383 - 32766 + 63 - r + 70;
+            if (multiply) return {Significand(), std::uint16_t(sign | clamp(e))};
             // Often a divisor that divides the dividend's significand (exact or tie quotients).
             std::uint64_t m = Significand();
             if (Below(3) == 0) m = kExtendedIntegerBit | (std::uint64_t{1} << Below(63));
@@ -234,16 +183,11 @@ public:
 
     double Double() {
         std::uint64_t bits = rng_();
-        switch (Below(4)) {
-        case 0:
-            bits &= 0x800FFFFFFFFFFFFFull;
-            break; // subnormals and zeros
-        case 1:
+        const unsigned kind = Below(4);
+        if (kind == 0) bits &= 0x800FFFFFFFFFFFFFull; // subnormals and zeros
+        if (kind == 1) {                              // infinities and NaNs
             bits |= 0x7FF0000000000000ull;
             if (Below(4)) bits &= 0xFFF0000000000000ull;
-            break;
-        default:
-            break;
         }
         double d;
         std::memcpy(&d, &bits, sizeof d);
@@ -337,30 +281,14 @@ inline Outcome Run(Operation op, std::uint64_t count, std::uint64_t seed,
                 if (hw != sw) fail(Hex(a) + " ? " + Hex(b));
                 break;
             }
-            ExtendedBits hr{}, sr{};
-            const char* sym = "";
-            switch (op) {
-            case Operation::Add:
-                hr = x87::BitsOf(ha + hb);
-                sr = soft::BitsOf(sa + sb);
-                sym = " + ";
-                break;
-            case Operation::Subtract:
-                hr = x87::BitsOf(ha - hb);
-                sr = soft::BitsOf(sa - sb);
-                sym = " - ";
-                break;
-            case Operation::Multiply:
-                hr = x87::BitsOf(ha * hb);
-                sr = soft::BitsOf(sa * sb);
-                sym = " * ";
-                break;
-            default:
-                hr = x87::BitsOf(ha / hb);
-                sr = soft::BitsOf(sa / sb);
-                sym = " / ";
-                break;
-            }
+            const int k = static_cast<int>(op); // Add, Subtract, Multiply, Divide
+            const auto apply = [k](auto x, auto y) {
+                return k == 0 ? x + y : k == 1 ? x - y : k == 2 ? x * y : x / y;
+            };
+            const ExtendedBits hr = x87::BitsOf(apply(ha, hb));
+            const ExtendedBits sr = soft::BitsOf(apply(sa, sb));
+            static constexpr const char* kSymbols[] = {" + ", " - ", " * ", " / "};
+            const char* sym = kSymbols[k];
             if (hr != sr)
                 fail(Hex(a) + sym + Hex(b) + ": x87 " + Hex(hr) + ", software " + Hex(sr));
             if (FiniteNonZero(a) && FiniteNonZero(b)) {
