@@ -37,8 +37,7 @@ TEST_F(WindowTest, ArrowKeysOnTheNotebookStepPagesWrappingAndReset) {
 
 TEST_F(WindowTest, CtrlTabChangesNoPage) {
     ClickItem(form->RadioGroup1, 0);
-    form->RadioGroup1->Item(0)->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(form->RadioGroup1->Item(0), Qt::Key_Tab, Qt::ControlModifier);
+    Press(form->RadioGroup1->Item(0), Qt::Key_Tab, Qt::ControlModifier);
     QTest::keyClick(form->RadioGroup1->Item(0), Qt::Key_Backtab,
                     Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(form->TabbedNotebook1->currentIndex(), 0);
@@ -46,8 +45,7 @@ TEST_F(WindowTest, CtrlTabChangesNoPage) {
 
 TEST_F(WindowTest, ArrowKeysOnAnItemSelectWrapAndConvert) {
     RadioGroup* to = form->RadioGroup2;
-    to->Item(0)->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(to->Item(0), Qt::Key_Up);
+    Press(to->Item(0), Qt::Key_Up);
     EXPECT_EQ(to->ItemIndex(), 11);
     EXPECT_EQ(Str(form->Label17->text()), "マイル");
     QTest::keyClick(to->Item(11), Qt::Key_Right);
@@ -123,19 +121,15 @@ TEST_F(WindowTest, ShiftTabFromAFreshStartStopsOnTheSelectedItemsOnly) {
         }
     }
     // An arrow key moves the selection, and the tab stop with it.
-    form->RadioGroup10->Item(0)->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(form->RadioGroup10->Item(0), Qt::Key_Down);
-    form->Button11->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(form->Button11, Qt::Key_Backtab, Qt::ShiftModifier);
+    Press(form->RadioGroup10->Item(0), Qt::Key_Down);
+    Press(form->Button11, Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), form->RadioGroup10->Item(1));
 }
 
 TEST_F(WindowTest, ArrowsOnAButtonMoveAmongTheWindowsOwnControls) {
-    form->Button12->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(form->Button12, Qt::Key_Right);
+    Press(form->Button12, Qt::Key_Right);
     EXPECT_TRUE(form->Edit11->hasFocus());
-    form->Button11->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(form->Button11, Qt::Key_Left);
+    Press(form->Button11, Qt::Key_Left);
     EXPECT_EQ(QApplication::focusWidget(), form->TabbedNotebook1->tabBar());
 }
 
@@ -201,8 +195,7 @@ TEST_F(WindowTest, ExitClosesTheWindow) {
 // Alt+V opens the menu; V then chooses the version item and E the exit item.
 TEST_F(WindowTest, AltVOpensTheMenuAndVOrEChoosesItsItems) {
     QSignalSpy version(form->K1, &QAction::triggered);
-    form->Edit11->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(form->Edit11, Qt::Key_V, Qt::AltModifier);
+    Press(form->Edit11, Qt::Key_V, Qt::AltModifier);
     ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == form->KV1; }));
     QTest::keyClick(form->KV1, Qt::Key_V);
     EXPECT_EQ(version.count(), 1);
@@ -222,8 +215,7 @@ TEST_F(WindowTest, EscapeDoesNothing) {
     for (QWidget* control :
          {static_cast<QWidget*>(form->Edit11), static_cast<QWidget*>(form->RadioGroup2->Item(1)),
           static_cast<QWidget*>(form->Button12)}) {
-        control->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(control, Qt::Key_Escape);
+        Press(control, Qt::Key_Escape);
         EXPECT_TRUE(form->isVisible());
         EXPECT_EQ(QApplication::focusWidget(), control);
         EXPECT_EQ(Str(form->Label5->text()), "100");
@@ -240,31 +232,12 @@ TEST_F(WindowTest, TheInputSelectsAllUnlessFocusedByAMousePressInsideIt) {
         bool selectsAll;
     };
     const FocusCase cases[] = {
-        {"Tab from Button12",
-         [&] {
-             form->Button12->setFocus(Qt::TabFocusReason);
-             QTest::keyClick(form->Button12, Qt::Key_Tab);
-         },
-         true},
+        {"Tab from Button12", [&] { Press(form->Button12, Qt::Key_Tab); }, true},
         {"Shift+Tab from the tabs",
-         [&] {
-             form->TabbedNotebook1->tabBar()->setFocus(Qt::TabFocusReason);
-             QTest::keyClick(form->TabbedNotebook1->tabBar(), Qt::Key_Backtab, Qt::ShiftModifier);
-         },
-         true},
-        {"arrow from Button12",
-         [&] {
-             form->Button12->setFocus(Qt::TabFocusReason);
-             QTest::keyClick(form->Button12, Qt::Key_Down);
-         },
-         true},
+         [&] { Press(form->TabbedNotebook1->tabBar(), Qt::Key_Backtab, Qt::ShiftModifier); }, true},
+        {"arrow from Button12", [&] { Press(form->Button12, Qt::Key_Down); }, true},
         {"Clear", [&] { QTest::mouseClick(form->Button12, Qt::LeftButton); }, true},
-        {"page step",
-         [&] {
-             form->TabbedNotebook1->tabBar()->setFocus(Qt::TabFocusReason);
-             QTest::keyClick(form->TabbedNotebook1->tabBar(), Qt::Key_Right);
-         },
-         true},
+        {"page step", [&] { Press(form->TabbedNotebook1->tabBar(), Qt::Key_Right); }, true},
         {"mouse press inside",
          [&] {
              form->Button11->setFocus(Qt::TabFocusReason);

@@ -30,6 +30,10 @@ protected:
             notices.push_back({text, caption});
             return 1;
         });
+        Open();
+    }
+    // A fresh window in place of the one shown, for table-driven cases that each start anew.
+    void Open() {
         form = std::make_unique<TForm1>(PlacementFile());
         Form1 = form.get();
         form->show();
@@ -50,6 +54,12 @@ protected:
         const QRect indicator =
             item->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, item);
         QTest::mouseClick(item, Qt::LeftButton, {}, indicator.center());
+    }
+
+    // Gives `control` the focus as the Tab key would, then presses `key` on it.
+    static void Press(QWidget* control, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        control->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(control, key, modifiers);
     }
 
     void ClickTab(int index) {
