@@ -13,9 +13,6 @@
 #include <vector>
 
 #include "convert/number_text.h"
-#if !RUNAMIKA_SOFTWARE_EXTENDED
-#include <fpu_control.h>
-#endif
 #include "notices/notice.h"
 
 namespace {
@@ -95,27 +92,15 @@ TEST_F(Recorded, AFailureEndsAMouseGrab) {
     EXPECT_EQ(texts.size(), 1u);
 }
 
-#if !RUNAMIKA_SOFTWARE_EXTENDED
-// The x87 control word: only the hardware arithmetic has one.
-fpu_control_t ControlWord() {
-    fpu_control_t word;
-    _FPU_GETCW(word);
-    return word;
-}
-
+#if !RUNAMIKA_SOFTWARE_EXTENDED // only the hardware arithmetic has a control word
 TEST_F(Recorded, OnlyArithmeticFailuresSetTheArithmeticEnvironmentAgain) {
-    SetArithmeticEnvironment();
-    const fpu_control_t working = ControlWord();
-    const fpu_control_t other = (working & ~_FPU_RC_ZERO) | _FPU_RC_ZERO; // round toward zero
-    ASSERT_NE(other, working);
-
-    fpu_control_t word = other;
-    _FPU_SETCW(word);
+    const std::uint16_t towardZero = x87::kWorkingControlWord | 0x0C00;
+    x87::SetControlWord(towardZero);
     RunGuarded([] { throw InvalidNumberFailure("x"); });
-    EXPECT_EQ(ControlWord(), other);
+    EXPECT_EQ(x87::ControlWord(), towardZero);
 
     RunGuarded([] { throw FloatingPointOverflowFailure(); });
-    EXPECT_EQ(ControlWord(), working);
+    EXPECT_EQ(x87::ControlWord(), x87::kWorkingControlWord);
     EXPECT_EQ(texts.back(), "浮動小数点数のオーバーフロー.");
 }
 #endif
