@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -24,19 +23,9 @@
 
 namespace {
 
-using test_support::Finished;
-using test_support::ReadBytes;
-using test_support::TempFolder;
-using test_support::WriteBytes;
+using namespace test_support;
 
 constexpr uid_t kNobody = 65534;
-
-// Runs a program with extra environment values, as the unprivileged user when asked.
-Finished RunGuarded(std::vector<std::string> args, std::vector<std::string> env,
-                    bool unprivileged) {
-    return test_support::Run(
-        {.args = std::move(args), .env = std::move(env), .unprivileged = unprivileged});
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -173,6 +162,12 @@ std::vector<HostileCase> Cases() {
          Expect::Refused, nullptr},
         {"link to /dev/null", [](const std::string& p) { symlink("/dev/null", p.c_str()); },
          Expect::Refused, nullptr},
+        {"read-only file",
+         [](const std::string& p) {
+             WriteBytes(p, "; kept\n[other]\nkey = value\n\n[form]\nleft=1\n");
+             chmod(p.c_str(), 0444);
+         },
+         Expect::Refused, nullptr, true},
         {"file without read permission, writable",
          [](const std::string& p) {
              WriteBytes(p, "; secret\n[form]\nwidth=800\n");
@@ -210,8 +205,10 @@ TEST_P(HostileSettings, StartsAtDesignedSizeAndClosesWithoutLosingAnything) {
 
     // The real program, beside a copy of which the thing lies: it reports the moment its window
     // is shown and leaves at once, without a close.
-    const Finished start = RunGuarded(
-        {program}, {"QT_QPA_PLATFORM=offscreen", "RUNAMIKA_STARTUP_PROBE=1"}, c.unprivileged);
+    const Finished start =
+        test_support::Run({.args = {program},
+                           .env = {"QT_QPA_PLATFORM=offscreen", "RUNAMIKA_STARTUP_PROBE=1"},
+                           .unprivileged = c.unprivileged});
     ASSERT_TRUE(start.inTime) << "the program hung at start";
     ASSERT_EQ(start.exitCode, 0) << start.err;
     const long long startNs = start.start.time_since_epoch().count();
@@ -219,7 +216,8 @@ TEST_P(HostileSettings, StartsAtDesignedSizeAndClosesWithoutLosingAnything) {
     ASSERT_GT(shownNs, startNs) << start.out;
     EXPECT_EQ(Describe(file), before) << "the start changed the file";
 
-    const Finished run = RunGuarded({helper, file}, {}, c.unprivileged);
+    const Finished run =
+        test_support::Run({.args = {helper, file}, .unprivileged = c.unprivileged});
     ASSERT_TRUE(run.inTime) << "the window hung\n" << run.out;
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
     const auto lines = Lines(run.out);
@@ -244,13 +242,8 @@ TEST_P(HostileSettings, StartsAtDesignedSizeAndClosesWithoutLosingAnything) {
         EXPECT_EQ(std::sscanf(lines[3].c_str(), "close 1 %lld", &closeMs), 1) << lines[3];
         EXPECT_EQ(Describe(file), before);
     }
-    std::vector<std::string> entries;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
-        entries.push_back(entry.path().filename().string());
-    }
-    std::sort(entries.begin(), entries.end());
-    EXPECT_EQ(entries,
-              (std::vector<std::string>{"hostile_window_helper", "runamika", "runamika.ini"}));
+    EXPECT_EQ(FolderEntries(folder.Path()),
+              (std::set<std::string>{"hostile_window_helper", "runamika", "runamika.ini"}));
 
     std::printf("%-40s program shown after %4lld ms; window shown after %4lld ms; close %s in "
                 "%lld ms\n",
