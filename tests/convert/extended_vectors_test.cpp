@@ -269,14 +269,10 @@ TEST(ExactConstants, RefuseWhatIsNoNormalNumber) {
 TEST(Wide128, HalvesAgreeWithTheNativeType) {
     using wide::Native128;
     using wide::Portable128;
-    const std::uint64_t edges[] = {0,
-                                   1,
-                                   2,
-                                   0xFFFFFFFFu,
-                                   0x100000000u,
-                                   0x8000000000000000u,
-                                   0xFFFFFFFFFFFFFFFFu,
-                                   0xFFFFFFFF00000001u};
+    // clang-format off
+    const std::uint64_t edges[] = {0, 1, 2, 0xFFFFFFFFu, 0x100000000u, 0x8000000000000000u,
+                                   0xFFFFFFFFFFFFFFFFu, 0xFFFFFFFF00000001u};
+    // clang-format on
     std::uint64_t state = 0x9E3779B97F4A7C15u;
     auto next = [&] {
         state ^= state << 13;

@@ -30,21 +30,13 @@ std::string Bits(Extended x) {
 
 // Test values written the way they read: the extended number nearest to a decimal text, an
 // integer, a double's value, a pattern, and the power-of-ten table entry for 10^k.
-Extended D(std::string_view decimal) {
-    return ExtendedFromDecimal(decimal);
-}
-Extended I(std::int64_t n) {
-    return ExtendedFromInt(n);
-}
-Extended Dbl(double d) {
-    return ExtendedFromDouble(d);
-}
-Extended Pattern(std::uint16_t signExponent, std::uint64_t significand) {
+const auto D = [](std::string_view decimal) { return ExtendedFromDecimal(decimal); };
+const auto I = [](std::int64_t n) { return ExtendedFromInt(n); };
+const auto Dbl = [](double d) { return ExtendedFromDouble(d); };
+const auto Pattern = [](std::uint16_t signExponent, std::uint64_t significand) {
     return ExtendedFromBits({significand, signExponent});
-}
-Extended Power(int k) {
-    return ScaleByPowerOfTen(I(1), k);
-}
+};
+const auto Power = [](int k) { return ScaleByPowerOfTen(ExtendedFromInt(1), k); };
 
 // Sets the decimal mark for one test and puts "." back afterwards.
 class MarkScope {
@@ -59,51 +51,35 @@ struct FormatCase {
 };
 
 TEST(FormatNumber, WorkedExamples) {
+    // clang-format off
     const FormatCase cases[] = {
-        {I(1), "1"},
-        {Dbl(0.1), "0.1"},
-        {I(100), "100"},
-        {D("0.5"), "0.5"},
-        {-D("2.5"), "-2.5"},
-        {Dbl(12345.678), "12345.678"},
-        {I(1) / I(3), "0.333333333333333"},
-        {I(2) / I(3), "0.666666666666667"},
-        {I(999999999999999), "999999999999999"},
-        {D("999999999999999.5"), "1E15"},
-        {I(1000000000000000), "1E15"},
-        {I(10000000000000000), "1E16"},
-        {I(1234567890123456), "1.23456789012346E15"},
-        {Dbl(123456789012345678.0), "1.23456789012346E17"},
-        {Dbl(0.001), "0.001"},
-        {Dbl(0.0001), "0.0001"},
-        {Dbl(0.00001), "1E-5"},
-        {Dbl(-0.00001), "-1E-5"},
-        {Dbl(2.5e-7), "2.5E-7"},
-        {Dbl(DBL_MAX), "1.79769313486232E308"},
-        {Dbl(9.99e-206), "9.99E-206"},
-        {I(0), "0"},
-        {-I(0), "0"},
+        {I(1), "1"}, {Dbl(0.1), "0.1"}, {I(100), "100"}, {D("0.5"), "0.5"}, {-D("2.5"), "-2.5"},
+        {Dbl(12345.678), "12345.678"}, {I(1) / I(3), "0.333333333333333"},
+        {I(2) / I(3), "0.666666666666667"}, {I(999999999999999), "999999999999999"},
+        {D("999999999999999.5"), "1E15"}, {I(1000000000000000), "1E15"},
+        {I(10000000000000000), "1E16"}, {I(1234567890123456), "1.23456789012346E15"},
+        {Dbl(123456789012345678.0), "1.23456789012346E17"}, {Dbl(0.001), "0.001"},
+        {Dbl(0.0001), "0.0001"}, {Dbl(0.00001), "1E-5"}, {Dbl(-0.00001), "-1E-5"},
+        {Dbl(2.5e-7), "2.5E-7"}, {Dbl(DBL_MAX), "1.79769313486232E308"},
+        {Dbl(9.99e-206), "9.99E-206"}, {I(0), "0"}, {-I(0), "0"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(FormatNumber(c.value), c.text) << "value bits " << Bits(c.value);
     }
 }
 
 TEST(FormatNumber, LayoutBoundaries) {
+    // clang-format off
     const FormatCase cases[] = {
         // Fixed notation from 1E-4 up to 15 integer digits; scientific outside.
-        {I(123456789012345), "123456789012345"},
-        {I(100000000000000), "100000000000000"},
-        {D("0.0001"), "0.0001"},
-        {D("0.000099999"), "9.9999E-5"},
-        {D("0.00012345"), "0.00012345"},
+        {I(123456789012345), "123456789012345"}, {I(100000000000000), "100000000000000"},
+        {D("0.0001"), "0.0001"}, {D("0.000099999"), "9.9999E-5"}, {D("0.00012345"), "0.00012345"},
         {D("0.000000000000000000015"), "1.5E-20"},
         {Pattern(0x43E4, 0x8F596B3002C1A5E2u), "1.5E300"},
         // Half-up carry through nines, moving the exponent.
-        {D("0.99999999999999995"), "1"},
-        {D("9.9999999999999996"), "10"},
-        {D("99999.999999999999"), "100000"},
-        {D("0.000099999999999999999"), "0.0001"},
+        {D("0.99999999999999995"), "1"}, {D("9.9999999999999996"), "10"},
+        {D("99999.999999999999"), "100000"}, {D("0.000099999999999999999"), "0.0001"},
         {D("12.3450000000000005"), "12.345"},
         // Trailing zeros dropped only after rounding down.
         {D("1.10000000000000004"), "1.1"},
@@ -114,6 +90,7 @@ TEST(FormatNumber, LayoutBoundaries) {
         {Dbl(DBL_MIN), "2.2250738585072E-308"},
         {Dbl(std::numeric_limits<double>::denorm_min()), "4.94065645841247E-324"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(FormatNumber(c.value), c.text) << "value bits " << Bits(c.value);
     }
