@@ -13,14 +13,14 @@ using namespace test_support;
 
 namespace {
 
-// A running copy of the race helper: one byte on its input releases one write, and it answers
+// A running copy of the write helper: one byte on its input releases one write, and it answers
 // "0" (written) or "3" (failed).
 class Writer {
 public:
     Writer(const std::string& file, const WindowBounds& b)
         : helper_(
-              {.args = {SETTINGS_RACE_HELPER, file, std::to_string(b.left), std::to_string(b.top),
-                        std::to_string(b.width), std::to_string(b.height)}},
+              {.args = {SETTINGS_WRITE_HELPER, file, std::to_string(b.left), std::to_string(b.top),
+                        std::to_string(b.width), std::to_string(b.height), "each"}},
               true) {}
 
     bool Release() { return helper_.Write("g"); }
