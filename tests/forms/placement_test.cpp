@@ -1,6 +1,3 @@
-#include <fstream>
-
-#include "settings/ini_file.h"
 #include "settings/placement_file.h"
 #include "tests/forms/window_fixture.h"
 
@@ -29,32 +26,6 @@ TEST_F(WindowTest, CloseWritesTheOuterRectangleAndTheNextStartAppliesItsSize) {
     const QRect screen = next.screen()->geometry();
     EXPECT_EQ(next.frameGeometry().topLeft(), QPoint(std::max(0, (screen.width() - 800) / 2),
                                                      std::max(0, (screen.height() - 600) / 2)));
-}
-
-TEST_F(WindowTest, AFailedWriteShowsTheNoticeAndTheWindowClosesAfterIt) {
-    // Below a plain file: no build can make that folder (the per-user build makes missing ones).
-    const std::string plainFile = ContainingFolder(PlacementFile()) + "/plain-file";
-    std::ofstream(plainFile) << "x";
-    const std::string path = plainFile + "/runamika.ini";
-    TForm1 blocked(path);
-    blocked.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&blocked));
-    EXPECT_TRUE(blocked.close());
-    EXPECT_FALSE(blocked.isVisible());
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_EQ(notices.back().text, path + " に書き込めません.");
-}
-
-TEST_F(WindowTest, AnUnreadableOrMissingFileLeavesTheDesignedSize) {
-    {
-        std::ofstream file(PlacementFile());
-        file << "[form]\nwidth=800px\nheight=$FFFFFFFF\n";
-    }
-    TForm1 next(PlacementFile());
-    next.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&next));
-    EXPECT_EQ(next.frameGeometry().size(), QSize(661, 492));
-    EXPECT_TRUE(notices.empty());
 }
 
 TEST_F(WindowTest, ClosingWhileMaximisedStoresTheMaximisedRectangleAndReopensNormalAtThatSize) {
