@@ -130,8 +130,7 @@ int main(int argc, char** argv) {
     application.setWindowIcon(ApplicationIcon());
     TForm1 form;
     Form1 = &form;
-    TAboutBox about(&form);
-    AboutBox = &about;
+    MakeAboutBoxOnFirstUse(&form);
     QSocketNotifier questions(0, QSocketNotifier::Read);
     QObject::connect(&questions, &QSocketNotifier::activated, [&] {
         std::string line;
@@ -143,6 +142,7 @@ int main(int argc, char** argv) {
     });
     form.ShowWhenFrameKnown();
     const int code = FinishAfterLoop(application.exec());
+    MakeAboutBoxOnFirstUse(nullptr);
     AboutBox = nullptr;
     Form1 = nullptr;
     return code;
