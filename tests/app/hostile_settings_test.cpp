@@ -55,9 +55,7 @@ std::string Describe(const std::string& path) {
     if (S_ISFIFO(st.st_mode)) return "fifo";
     if (S_ISDIR(st.st_mode)) {
         std::string entries = "folder:";
-        for (const auto& entry : std::filesystem::directory_iterator(path)) {
-            entries += " " + entry.path().filename().string();
-        }
+        for (const auto& name : FolderEntries(path)) entries += " " + name;
         return entries;
     }
     if (S_ISREG(st.st_mode)) {

@@ -32,26 +32,19 @@ TEST_F(WindowTest, EachControlShowsItsOwnHintItsGroupsOrNone) {
         int item;            // a radio item of the group, or -1 for the control itself
         const char* hint;    // "" for none
     };
+    // clang-format off
     const HintCase cases[] = {
         {0, "Edit11", -1, "ここに変換したい数値を入れてください。"},
         {0, "Label5", -1, "変換後の数値です。"},
         {0, "Button11", -1, "「計算」ボタンを押すと変換します。"},
         {0, "Button12", -1, "「クリア」ボタンを押すと数値を消します。"},
-        {0, "RadioGroup1", -1, from},
-        {0, "RadioGroup1", 7, from},
-        {0, "RadioGroup2", 0, to},
-        {1, "RadioGroup4", 9, to},
-        {4, "RadioGroup9", 1, from},
-        {4, "RadioGroup10", -1, to},
-        {0, "label1", -1, ""},
-        {0, "Label2", -1, ""},
-        {0, "Label16", -1, ""},
-        {0, "Label17", -1, ""},
-        {0, "Label3", -1, ""},
-        {4, "Label13", -1, ""},
-        {0, "TabbedNotebook1", -1, ""},
+        {0, "RadioGroup1", -1, from}, {0, "RadioGroup1", 7, from}, {0, "RadioGroup2", 0, to},
+        {1, "RadioGroup4", 9, to}, {4, "RadioGroup9", 1, from}, {4, "RadioGroup10", -1, to},
+        {0, "label1", -1, ""}, {0, "Label2", -1, ""}, {0, "Label16", -1, ""}, {0, "Label17", -1, ""},
+        {0, "Label3", -1, ""}, {4, "Label13", -1, ""}, {0, "TabbedNotebook1", -1, ""},
         {3, "tabs", -1, ""},
     };
+    // clang-format on
     for (const HintCase& c : cases) {
         SCOPED_TRACE(std::string(c.control) + " " + std::to_string(c.item));
         if (c.page != form->TabbedNotebook1->currentIndex()) ClickTab(c.page);
