@@ -60,48 +60,39 @@ struct Unit {
     std::string (*apply)(const Vector&);
 };
 
+// clang-format off
 #define UNIT_OF(ns)                                                                                \
-    Unit {                                                                                         \
-#ns, [](const Vector& v) -> std::string {                                              \
-            const auto a = ns::ExtendedFromBits(Bits(v.a));                                    \
-            const auto b = ns::ExtendedFromBits(Bits(v.b));                                    \
-            switch (v.op) {                                                                    \
-            case Op::add:                                                                      \
-                return Text(ns::BitsOf(a + b));                                                \
-            case Op::sub:                                                                      \
-                return Text(ns::BitsOf(a - b));                                                \
-            case Op::mul:                                                                      \
-                return Text(ns::BitsOf(a * b));                                                \
-            case Op::div:                                                                      \
-                return Text(ns::BitsOf(a / b));                                                \
-            case Op::rint:                                                                     \
-                return Text(ns::BitsOf(ns::RoundToInteger(a)));                                \
-            case Op::todouble: {                                                               \
-                const double d = ns::RoundToDouble(a);                                         \
-                std::uint64_t u = 0;                                                           \
-                std::memcpy(&u, &d, 8);                                                        \
-                return Text(u);                                                                \
-            }                                                                                  \
-            case Op::fromdouble: {                                                             \
-                const std::uint64_t u = Hex(v.a);                                              \
-                double d = 0;                                                                  \
-                std::memcpy(&d, &u, 8);                                                        \
-                return Text(ns::BitsOf(ns::ExtendedFromDouble(d)));                            \
-            }                                                                                  \
-            case Op::cmp:                                                                      \
-                return a < b ? "-1" : a == b ? "0" : a > b ? "1" : "unordered";                \
-            case Op::whole:                                                                    \
-                return Text(ns::WholeNumber(a));                                               \
-            case Op::mag:                                                                      \
-                return Text(ns::BitsOf(ns::Magnitude(a)));                                     \
-            case Op::isinf:                                                                    \
-                return ns::IsInfinite(a) ? "infinite" : "not infinite";                        \
-            case Op::constant:                                                                 \
-                return Text(ns::BitsOf(ns::ExtendedConstant(Hex(v.a), std::atoi(v.b))));       \
-            }                                                                                  \
-            return "?";                                                                        \
-        }           \
-    }
+    Unit{#ns, [](const Vector& v) -> std::string {                                                 \
+        const auto a = ns::ExtendedFromBits(Bits(v.a));                                           \
+        const auto b = ns::ExtendedFromBits(Bits(v.b));                                           \
+        switch (v.op) {                                                                            \
+        case Op::add: return Text(ns::BitsOf(a + b));                                              \
+        case Op::sub: return Text(ns::BitsOf(a - b));                                              \
+        case Op::mul: return Text(ns::BitsOf(a * b));                                              \
+        case Op::div: return Text(ns::BitsOf(a / b));                                              \
+        case Op::rint: return Text(ns::BitsOf(ns::RoundToInteger(a)));                             \
+        case Op::todouble: {                                                                       \
+            const double d = ns::RoundToDouble(a);                                                 \
+            std::uint64_t u = 0;                                                                   \
+            std::memcpy(&u, &d, 8);                                                                \
+            return Text(u);                                                                        \
+        }                                                                                          \
+        case Op::fromdouble: {                                                                     \
+            const std::uint64_t u = Hex(v.a);                                                      \
+            double d = 0;                                                                          \
+            std::memcpy(&d, &u, 8);                                                                \
+            return Text(ns::BitsOf(ns::ExtendedFromDouble(d)));                                    \
+        }                                                                                          \
+        case Op::cmp: return a < b ? "-1" : a == b ? "0" : a > b ? "1" : "unordered";              \
+        case Op::whole: return Text(ns::WholeNumber(a));                                           \
+        case Op::mag: return Text(ns::BitsOf(ns::Magnitude(a)));                                   \
+        case Op::isinf: return ns::IsInfinite(a) ? "infinite" : "not infinite";                    \
+        case Op::constant:                                                                         \
+            return Text(ns::BitsOf(ns::ExtendedConstant(Hex(v.a), std::atoi(v.b))));              \
+        }                                                                                          \
+        return "?";                                                                                \
+    }}
+// clang-format on
 
 const Unit kUnits[] = {
     UNIT_OF(soft),
