@@ -110,6 +110,16 @@ constexpr std::string_view kInvalidUtf8 = "[form]\nwidth=\xC3\x28\nheight=800\xF
                                           "; \xC0\xAF comment\n[\xFE\xFF]\nkey=\xED\xA0\x80\n";
 const std::string kLongLine(10u << 20, '8');
 
+// A file of settings whose permission bits are then set to `mode`. An unreadable one asks for a
+// width that would show were it read.
+std::function<void(const std::string& path)> WithMode(mode_t mode) {
+    return [mode](const std::string& p) {
+        WriteBytes(p, (mode & 0400) != 0 ? "; kept\n[other]\nkey = value\n\n[form]\nleft=1\n"
+                                         : "; secret\n[form]\nwidth=800\n");
+        chmod(p.c_str(), mode);
+    };
+}
+
 enum class Expect { Kept, Refused };
 
 struct HostileCase {
@@ -160,24 +170,9 @@ std::vector<HostileCase> Cases() {
          Expect::Refused, nullptr},
         {"link to /dev/null", [](const std::string& p) { symlink("/dev/null", p.c_str()); },
          Expect::Refused, nullptr},
-        {"read-only file",
-         [](const std::string& p) {
-             WriteBytes(p, "; kept\n[other]\nkey = value\n\n[form]\nleft=1\n");
-             chmod(p.c_str(), 0444);
-         },
-         Expect::Refused, nullptr, true},
-        {"file without read permission, writable",
-         [](const std::string& p) {
-             WriteBytes(p, "; secret\n[form]\nwidth=800\n");
-             chmod(p.c_str(), 0200);
-         },
-         Expect::Refused, nullptr, true},
-        {"file without any permission",
-         [](const std::string& p) {
-             WriteBytes(p, "; secret\n[form]\nwidth=800\n");
-             chmod(p.c_str(), 0000);
-         },
-         Expect::Refused, nullptr, true},
+        {"read-only file", WithMode(0444), Expect::Refused, nullptr, true},
+        {"file without read permission, writable", WithMode(0200), Expect::Refused, nullptr, true},
+        {"file without any permission", WithMode(0000), Expect::Refused, nullptr, true},
     };
 }
 

@@ -26,14 +26,12 @@ TEST_P(Differential, SoftwareMatchesX87) {
         });
     EXPECT_EQ(outcome.compared, count);
     EXPECT_EQ(outcome.mismatches, 0u);
+    const auto n = [](std::uint64_t v) { return static_cast<unsigned long long>(v); };
     std::printf("%s: %llu compared, %llu mismatches; %llu overflows, %llu underflows, %llu "
                 "cancellations, %llu ties\n",
-                differential::Name(GetParam()), static_cast<unsigned long long>(outcome.compared),
-                static_cast<unsigned long long>(outcome.mismatches),
-                static_cast<unsigned long long>(outcome.overflows),
-                static_cast<unsigned long long>(outcome.underflows),
-                static_cast<unsigned long long>(outcome.cancellations),
-                static_cast<unsigned long long>(outcome.ties));
+                differential::Name(GetParam()), n(outcome.compared), n(outcome.mismatches),
+                n(outcome.overflows), n(outcome.underflows), n(outcome.cancellations),
+                n(outcome.ties));
 
     // The hard cases must come up often enough to mean something (at least 0.1 % each).
     using differential::Operation;

@@ -3,6 +3,13 @@
 
 namespace {
 
+// Where a window of outer size `size` stands when centred on its screen.
+QPoint Centred(const QWidget& window, QSize size) {
+    const QRect screen = window.screen()->geometry();
+    return {std::max(0, (screen.width() - size.width()) / 2),
+            std::max(0, (screen.height() - size.height()) / 2)};
+}
+
 TEST_F(WindowTest, CloseWritesTheOuterRectangleAndTheNextStartAppliesItsSize) {
     form->SetOuterSize({800, 600});
     form->move(40, 30);
@@ -22,10 +29,7 @@ TEST_F(WindowTest, CloseWritesTheOuterRectangleAndTheNextStartAppliesItsSize) {
     next.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&next));
     EXPECT_EQ(next.frameGeometry().size(), QSize(800, 600));
-    // Centred whatever left and top were stored.
-    const QRect screen = next.screen()->geometry();
-    EXPECT_EQ(next.frameGeometry().topLeft(), QPoint(std::max(0, (screen.width() - 800) / 2),
-                                                     std::max(0, (screen.height() - 600) / 2)));
+    EXPECT_EQ(next.frameGeometry().topLeft(), Centred(next, {800, 600})); // whatever was stored
 }
 
 TEST_F(WindowTest, ClosingWhileMaximisedStoresTheMaximisedRectangleAndReopensNormalAtThatSize) {
@@ -43,10 +47,7 @@ TEST_F(WindowTest, ClosingWhileMaximisedStoresTheMaximisedRectangleAndReopensNor
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&next));
     EXPECT_FALSE(next.isMaximized());
     EXPECT_EQ(next.frameGeometry().size(), maximised.size());
-    const QRect screen = next.screen()->geometry();
-    EXPECT_EQ(next.frameGeometry().topLeft(),
-              QPoint(std::max(0, (screen.width() - maximised.width()) / 2),
-                     std::max(0, (screen.height() - maximised.height()) / 2)));
+    EXPECT_EQ(next.frameGeometry().topLeft(), Centred(next, maximised.size()));
 }
 
 // A minimised window stores the rectangle it had before it was minimised, whatever the platform

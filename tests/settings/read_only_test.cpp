@@ -13,24 +13,6 @@
 
 using namespace test_support;
 
-namespace {
-
-struct Outcome {
-    int exitCode = -1;
-    std::string output;
-};
-
-// The helper writes as the unprivileged user, under a file size limit when one is given.
-Outcome RunWriteHelper(const std::string& helper, const std::string& file, int fileSizeLimit) {
-    std::vector<std::string> args;
-    if (fileSizeLimit > 0) args = {"prlimit", "--fsize=" + std::to_string(fileSizeLimit)};
-    args.insert(args.end(), {helper, file, "10", "20", "800", "600"});
-    const Finished run = Run({.args = args, .unprivileged = true});
-    return {run.inTime ? run.exitCode : -1, run.out};
-}
-
-} // namespace
-
 // A write needs the file to be writable, and a new file needs a writable folder; a writable
 // file in a read-only folder (where no temporary file can be made) is written in place, unless it
 // cannot take the new content whole. A link to a file is judged by the file.
@@ -85,19 +67,23 @@ TEST(PlacementReadOnly, WritesWhereTheFileMayBeWrittenAndFailsElsewhere) {
         }
         ASSERT_EQ(chmod(dir.c_str(), c.folderMode), 0);
 
-        const Outcome outcome =
-            RunWriteHelper(helper, c.throughLink ? link : file, c.fileSizeLimit);
+        // The helper writes as the unprivileged user, under a file size limit when one is given.
+        std::vector<std::string> args;
+        if (c.fileSizeLimit > 0) args = {"prlimit", "--fsize=" + std::to_string(c.fileSizeLimit)};
+        args.insert(args.end(), {helper, c.throughLink ? link : file, "10", "20", "800", "600"});
+        const Finished outcome = test_support::Run({.args = args, .unprivileged = true});
+        EXPECT_TRUE(outcome.inTime);
         const std::set<std::string> entries = c.fileMode != 0 || c.written
                                                   ? std::set<std::string>{"CONV.ini"}
                                                   : std::set<std::string>{};
         EXPECT_EQ(FolderEntries(dir), entries);
         if (c.written) {
-            EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+            EXPECT_EQ(outcome.exitCode, 0) << outcome.out;
             const std::string kept = c.fileMode != 0 ? "; kept\n" : "";
             EXPECT_EQ(ReadBytes(file), kept + "[form]\nleft=10\ntop=20\nwidth=800\nheight=600\n");
         } else {
             EXPECT_EQ(outcome.exitCode, 3);
-            EXPECT_EQ(outcome.output, (c.throughLink ? link : file) + " に書き込めません");
+            EXPECT_EQ(outcome.out, (c.throughLink ? link : file) + " に書き込めません");
             if (c.fileMode != 0) {
                 EXPECT_EQ(ReadBytes(file), before);
             }
