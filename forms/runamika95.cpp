@@ -466,10 +466,21 @@ void TForm1::ApplyOuterSize() {
         largest = primary->virtualSize().expandedTo(smallest);
     }
     resize(ClampedOuterSize(outerSize_, smallest, largest) - frame);
+    appliedSize_ = size();
 }
 
 QRect TForm1::OuterRect() {
-    return geometry().marginsAdded(KnownFrameMargins(this));
+    QRect outer = geometry().marginsAdded(KnownFrameMargins(this));
+    // A window shown before its frame was known was sized for the frame it was then thought to
+    // have. Once the manager has framed it, the toolkit knows the new frame at once, but the
+    // size is applied for it only from the event loop: until then the window, while it keeps
+    // the size it was given, has the outer size it was sized as, so that a close in between
+    // does not store it grown by the frame. A size that the user or the manager chose is
+    // counted with the frame it has.
+    if (shown_ && !frameSettled_ && windowState() == Qt::WindowNoState && size() == appliedSize_) {
+        outer.setSize(size().grownBy(frame_));
+    }
+    return outer;
 }
 
 void TForm1::PlaceCentred() {

@@ -155,6 +155,8 @@ private:
     // Each page's from and to group, in page order.
     std::array<std::array<RadioGroup*, 2>, kPageCount> pageGroups_{};
     QSize outerSize_{661, 492};
+    // The size (frame not included) that the outer size was last applied as.
+    QSize appliedSize_;
     // The outer rectangle the window last had while it was not minimised.
     QRect unminimisedBounds_;
     bool unminimisedMaximised_ = false;

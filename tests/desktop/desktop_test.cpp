@@ -151,6 +151,91 @@ TEST(Desktop, AManagerThatComesLaterFramesTheWindowAtItsOuterSize) {
               CentredOn1280x1024(661, 492));
 }
 
+// On a busy machine the program may get no time between the manager framing its window and the
+// user's close: the toolkit then knows the new frame, but the size has not been applied for it
+// yet. The close stores the size the window was given, where the frame is on the screen, never
+// that size grown by the frame. Here the program is held (SIGSTOP) while the manager frames it,
+// and the close is queued before it runs again; the manager is there from the start but held
+// while the program asks it for the frame, or it starts only after the window is shown.
+TEST(Desktop, ACloseBeforeTheNewFrameIsTakenInStoresTheSizeTheWindowWasGiven) {
+    struct Case {
+        const char* name;
+        bool managerFirst;
+        bool resized; // by the user through the manager, before the program runs again
+    };
+    const Case cases[] = {{"the frame request timed out", true, false},
+                          {"the manager started after the window was shown", false, false},
+                          {"resized by the user", false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desktop desktop(1280, 1024, WindowManager::Openbox, c.managerFirst);
+        ASSERT_TRUE(c.managerFirst ? desktop.Ready() : desktop.ServerReady());
+        if (c.managerFirst) {
+            // Held once it serves requests: what comes during its start-up it may drop. It
+            // answers a frame request for a window of the test's own only from then on.
+            const Window own = XCreateSimpleWindow(desktop.X(), DefaultRootWindow(desktop.X()), 0,
+                                                   0, 1, 1, 0, 0, 0);
+            const long long serving = NowMs() + kGuardMs;
+            while (desktop.Longs(own, "_NET_FRAME_EXTENTS", XA_CARDINAL).empty() &&
+                   NowMs() < serving) {
+                desktop.SendRequest(own, "_NET_REQUEST_FRAME_EXTENTS", {});
+                Sleep(20);
+            }
+            kill(desktop.ManagerPid(), SIGSTOP);
+        }
+        Installed app(desktop, WINDOW_PROBE_PATH);
+        app.Own(0644, 0755);
+        const auto probe = app.Start({}, true);
+        const long long deadline = NowMs() + kGuardMs;
+        while (probe->Ask("shown") != "yes" && NowMs() < deadline) Sleep(20);
+        ASSERT_EQ(probe->Ask("shown"), "yes");
+        kill(probe->Pid(), SIGSTOP);
+        if (c.managerFirst) {
+            kill(desktop.ManagerPid(), SIGCONT);
+        } else {
+            desktop.StartManager(WindowManager::Openbox);
+        }
+        ASSERT_TRUE(desktop.Ready());
+        const auto window = desktop.WaitForClient(probe->Pid(), kTitle, kGuardMs);
+        ASSERT_TRUE(window.has_value());
+        const auto framed = [&] {
+            XWindowAttributes a{};
+            return XGetWindowAttributes(desktop.X(), *window, &a) && a.map_state == IsViewable &&
+                   desktop.Longs(*window, "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4;
+        };
+        while (!framed() && NowMs() < deadline) Sleep(20);
+        ASSERT_TRUE(framed());
+        if (c.resized) {
+            // Width and height given, as the user asked them (source 2).
+            desktop.SendRequest(*window, "_NET_MOVERESIZE_WINDOW",
+                                {(2 << 12) | (0xC << 8), 0, 0, 800, 600});
+            const auto at = [&] {
+                XWindowAttributes a{};
+                return XGetWindowAttributes(desktop.X(), *window, &a) && a.width == 800 &&
+                       a.height == 600;
+            };
+            while (!at() && NowMs() < deadline) Sleep(20);
+            ASSERT_TRUE(at());
+        }
+        const Rect outer = desktop.DeclaredOuterOf(*window);
+        // The manager's close request, as the manager passes it on.
+        XEvent close{};
+        close.xclient.type = ClientMessage;
+        close.xclient.window = *window;
+        close.xclient.message_type = desktop.A("WM_PROTOCOLS");
+        close.xclient.format = 32;
+        close.xclient.data.l[0] = static_cast<long>(desktop.A("WM_DELETE_WINDOW"));
+        close.xclient.data.l[1] = CurrentTime;
+        XSendEvent(desktop.X(), *window, False, NoEventMask, &close);
+        XSync(desktop.X(), False);
+        kill(probe->Pid(), SIGCONT);
+        EXPECT_EQ(probe->Wait(kGuardMs), std::optional<int>(0));
+        const StoredBounds stored = ReadPlacement(app.File());
+        EXPECT_EQ((Rect{stored.left, stored.top, stored.width, stored.height}),
+                  c.resized ? outer : (Rect{outer.x, outer.y, 661, 492}));
+    }
+}
+
 // At scale factor 2 the frame's sides are rounded each on its own, and a maximised window can
 // report a pixel more than the screen (640 x 513 on a 640 x 512 desktop): a close stores no more
 // than the screen, and the next untouched start and close keep it.

@@ -6,6 +6,8 @@
 //   outer             -> "w h": the window's outer size as the program sees it, once the window
 //                        is shown and exposed ("-" before), in the window's own pixels
 //   client            -> "w h": the size of the area below the menu bar that holds the controls
+//   shown             -> "yes" once the program has shown the window and its requests have
+//                        reached the window system (mapped or not), else "no"
 //   state             -> "normal", "maximised" or "minimised"
 //   maximise, close   -> "ok": what the title bar's buttons ask, for platforms where the test
 //                        cannot reach the window from outside (a Wayland compositor)
@@ -30,6 +32,7 @@
 #include "app/application.h"
 #include "convert/number_text.h"
 #include "forms/About.h"
+#include "forms/frame.h"
 #include "forms/glyphs.h"
 #include "forms/runamika95.h"
 
@@ -53,6 +56,13 @@ void Answer(TForm1& form, const std::string& line) {
     if (question == "client") {
         const QWidget* client = form.centralWidget();
         std::printf("%d %d\n", client->width(), client->height());
+        std::fflush(stdout);
+        return;
+    }
+    if (question == "shown") {
+        // After a round trip: whatever the program asked of the window system has reached it.
+        ClientPositionNow(&form);
+        std::printf("%s\n", form.isVisible() ? "yes" : "no");
         std::fflush(stdout);
         return;
     }

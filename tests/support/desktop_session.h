@@ -119,6 +119,8 @@ public:
                      bool startManager = true);
     void StartManager(WindowManager manager);
     bool ServerReady() const { return x_ != nullptr; }
+    // The window manager's process (-1 before StartManager), for a test that holds it up.
+    pid_t ManagerPid() const { return manager_ ? manager_->Pid() : -1; }
     ~Desktop() override;
 
     std::vector<std::string> ClientEnvironment() const override {
