@@ -31,12 +31,7 @@ std::optional<Size> ParseSize(const std::string& text) {
 
 // The outer size once the window is shown, as the program reports it.
 std::optional<Size> ShownOuterSize(Child& probe) {
-    const long long deadline = NowMs() + kGuardMs;
-    while (NowMs() < deadline) {
-        if (const auto outer = ParseSize(probe.Ask("outer"))) return outer;
-        Sleep(20);
-    }
-    return std::nullopt;
+    return ParseSize(ShownOuter(probe));
 }
 
 // The controls reach x = 633 (the notebook's right edge) and y = 417 (the Clear button's bottom)
@@ -71,7 +66,7 @@ TEST_P(Wayland, UntouchedStartsAndClosesKeepTheFile) {
         EXPECT_GE(client->w, kDesignedLayout.w) << *client;
         EXPECT_GE(client->h, kDesignedLayout.h) << *client;
         EXPECT_EQ(probe->Ask("close"), "ok");
-        ASSERT_EQ(probe->Wait(kGuardMs), std::optional<int>(0));
+        ASSERT_EQ(probe->Wait(), std::optional<int>(0));
         const std::string bytes = ReadBytes(app.File());
         if (run == 1) {
             first = bytes;
@@ -101,18 +96,17 @@ TEST_P(Wayland, AMaximisedCloseStaysWithinTheScreen) {
         const auto normal = ShownOuterSize(*probe);
         ASSERT_TRUE(normal.has_value());
         EXPECT_EQ(probe->Ask("maximise"), "ok");
-        const long long deadline = NowMs() + kGuardMs;
-        std::optional<Size> now;
-        while (NowMs() < deadline) {
-            now = ParseSize(probe->Ask("outer"));
-            if (probe->Ask("state") == "maximised" && now && !(*now == *normal)) break;
-            Sleep(20);
-        }
-        ASSERT_EQ(probe->Ask("state"), "maximised");
+        // Maximised in the program's state and in the size it sees.
+        const auto now = Until(
+            [&] {
+                return probe->Ask("state") == "maximised" ? ParseSize(probe->Ask("outer"))
+                                                          : std::nullopt;
+            },
+            [&](const std::optional<Size>& size) { return size && !(*size == *normal); });
         ASSERT_TRUE(now.has_value());
         maximised = *now;
         EXPECT_EQ(probe->Ask("close"), "ok");
-        ASSERT_EQ(probe->Wait(kGuardMs), std::optional<int>(0));
+        ASSERT_EQ(probe->Wait(), std::optional<int>(0));
     }
     const StoredBounds stored = ReadPlacement(app.File());
     EXPECT_LE(stored.width, 1280);
@@ -127,7 +121,7 @@ TEST_P(Wayland, AMaximisedCloseStaysWithinTheScreen) {
     ASSERT_TRUE(reopened.has_value());
     EXPECT_EQ(*reopened, maximised);
     EXPECT_EQ(probe->Ask("close"), "ok");
-    ASSERT_EQ(probe->Wait(kGuardMs), std::optional<int>(0));
+    ASSERT_EQ(probe->Wait(), std::optional<int>(0));
     EXPECT_EQ(ReadBytes(app.File()), before);
 }
 

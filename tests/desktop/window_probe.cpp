@@ -14,8 +14,10 @@
 //   about             -> "ok", then the version menu command opens the About dialog
 //   notice            -> "ok", then Calculate runs on the input "abc" and its notice appears
 //   clipboard         -> the clipboard's text
+//   active            -> the title of the window the program has as its active one ("-": none)
 // "-" stands for a question it cannot answer.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -97,8 +99,12 @@ void Answer(TForm1& form, const std::string& line) {
         });
         return;
     }
-    if (question == "clipboard") {
-        std::printf("%s\n", QGuiApplication::clipboard()->text().toStdString().c_str());
+    if (question == "clipboard" || question == "active") {
+        const QWidget* active = QApplication::activeWindow();
+        const QString text = question == "clipboard" ? QGuiApplication::clipboard()->text()
+                             : active != nullptr     ? active->windowTitle()
+                                                     : QStringLiteral("-");
+        std::printf("%s\n", text.toStdString().c_str());
         std::fflush(stdout);
         return;
     }

@@ -1,50 +1,38 @@
 #include "tests/support/desktop_session.h"
 
-#include <cerrno>
 #include <regex>
 
 namespace desktop {
 
 namespace {
 
-// Each manager as a user's session starts it; those that want a session message bus get one of
-// their own.
-std::vector<std::string> ManagerCommand(WindowManager manager) {
-    switch (manager) {
-    case WindowManager::Openbox:
-        return {"openbox", "--sm-disable"};
-    case WindowManager::Xfwm4:
-        return {"dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable"};
-    case WindowManager::Mutter:
-        return {"dbus-run-session", "--", "mutter", "--x11", "--sm-disable"};
-    case WindowManager::KWin:
-        return {"dbus-run-session", "--", "kwin_x11"};
-    case WindowManager::IceWM:
-        return {"icewm"};
-    }
-    return {};
+// Each manager by the name a test gives it, and as a user's session starts it; those that want a
+// session message bus get one of their own.
+struct Manager {
+    const char* name;
+    std::vector<std::string> command;
+};
+const Manager& ManagerOf(WindowManager manager) {
+    static const std::map<WindowManager, Manager> managers{
+        {WindowManager::Openbox, {"openbox", {"openbox", "--sm-disable"}}},
+        {WindowManager::Xfwm4,
+         {"xfwm4", {"dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable"}}},
+        {WindowManager::Mutter,
+         {"mutter", {"dbus-run-session", "--", "mutter", "--x11", "--sm-disable"}}},
+        {WindowManager::KWin, {"kwin_x11", {"dbus-run-session", "--", "kwin_x11"}}},
+        {WindowManager::IceWM, {"icewm", {"icewm"}}},
+    };
+    return managers.at(manager);
 }
 
 } // namespace
 
 const char* ManagerName(WindowManager manager) {
-    switch (manager) {
-    case WindowManager::Openbox:
-        return "openbox";
-    case WindowManager::Xfwm4:
-        return "xfwm4";
-    case WindowManager::Mutter:
-        return "mutter";
-    case WindowManager::KWin:
-        return "kwin_x11";
-    case WindowManager::IceWM:
-        return "icewm";
-    }
-    return "?";
+    return ManagerOf(manager).name;
 }
 
 Desktop::Desktop(int width, int height, WindowManager manager, bool startManager)
-    : folder_(fs::temp_directory_path() / MakeName()) {
+    : folder_(fs::temp_directory_path() / MakeName()), width_(width), height_(height) {
     fs::create_directories(folder_);
     // Xvfb picks a free display itself and says which on its standard output.
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
@@ -67,14 +55,13 @@ void Desktop::StartManager(WindowManager manager) {
     const fs::path config = folder_ / "config";
     fs::create_directories(config);
     manager_ = std::make_unique<Child>(
-        ManagerCommand(manager),
+        ManagerOf(manager).command,
         std::vector<std::string>{"DISPLAY=" + display_, "HOME=" + folder_.string(),
                                  "XDG_CONFIG_HOME=" + config.string(),
                                  "XDG_RUNTIME_DIR=" + config.string(), "QT_QPA_PLATFORM=xcb"},
         false);
     // The heavier managers take a few seconds to start on a busy machine.
-    const long long deadline = NowMs() + kGuardMs;
-    while (!ManagerRunning() && NowMs() < deadline) Sleep(20);
+    Eventually([&] { return ManagerRunning(); });
 }
 
 Desktop::~Desktop() {
@@ -121,23 +108,19 @@ Weston::~Weston() {
 }
 
 bool Weston::Ready() {
-    const long long deadline = NowMs() + kGuardMs;
-    const fs::path socket = runtime_ / socket_;
+    // The socket appears once it listens; its X server's display is named in its log.
     const std::regex listening("xserver listening on display (:[0-9]+)");
-    while (NowMs() < deadline) {
-        if (weston_->Wait(0).has_value()) return false; // it has ended
-        if (fs::exists(socket)) {
-            if (!xwayland_) return true;
-            std::smatch match;
-            const std::string log = ReadBytes((folder_ / "weston.log").string());
-            if (std::regex_search(log, match, listening)) {
-                xDisplay_ = match[1];
-                return true;
-            }
-        }
-        Sleep(20);
-    }
-    return false;
+    bool ended = false;
+    const bool ready = Eventually([&] {
+        ended = weston_->Wait(0).has_value();
+        if (ended || !fs::exists(runtime_ / socket_)) return ended;
+        std::smatch match;
+        const std::string log = ReadBytes((folder_ / "weston.log").string());
+        if (xwayland_ && !std::regex_search(log, match, listening)) return false;
+        if (xwayland_) xDisplay_ = match[1];
+        return true;
+    });
+    return ready && !ended;
 }
 
 std::vector<std::string> Weston::ClientEnvironment() const {
@@ -179,6 +162,15 @@ std::unique_ptr<Child> Installed::Start(std::vector<std::string> env, bool talk)
     });
     if (!configHome_.empty() && !configGiven) env.push_back("XDG_CONFIG_HOME=" + configHome_);
     return std::make_unique<Child>(std::vector<std::string>{program_}, env, true, talk);
+}
+
+Shown StartShown(Desktop& desktop, Installed& app, std::vector<std::string> env) {
+    Shown shown{.program = app.Start(std::move(env), true), .window = None, .outer = {}};
+    if (const auto window = desktop.WaitForClient(shown.program->Pid(), kTitle)) {
+        shown.outer = desktop.PlacedOuterOf(*window);
+        if (desktop.Framed(*window) && desktop.Centred(shown.outer)) shown.window = *window;
+    }
+    return shown;
 }
 
 void Installed::Own(mode_t fileMode, mode_t folderMode) {

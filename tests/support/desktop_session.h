@@ -8,26 +8,18 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,8 +40,23 @@ inline long long NowMs() {
         .count();
 }
 
-inline void Sleep(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+// Reads until `done` accepts what was read or the suite's guard has run out, and returns the
+// last read: every wait of the desktop tests is one for a state that a program or a server
+// reports (a property, a window's rectangle, the focus, a probe's line, a file), never a pause
+// of a length chosen in advance. The reads are 10 ms apart.
+template <class Read, class Done> auto Until(Read read, Done done) {
+    const auto deadline = std::chrono::steady_clock::now() + test_support::kGuard;
+    auto value = read();
+    while (!done(value) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        value = read();
+    }
+    return value;
+}
+
+// Whether `state` has come to hold within the guard.
+template <class State> bool Eventually(State state) {
+    return Until(state, [](bool now) { return now; });
 }
 
 inline bool AsNobody() {
@@ -68,7 +75,7 @@ public:
           bool talk = false)
         : Process(Clean(std::move(args), std::move(env), unprivileged), talk) {}
 
-    std::optional<int> Wait(int guardMs, const std::function<void()>& idle = {}) {
+    std::optional<int> Wait(int guardMs = kGuardMs, const std::function<void()>& idle = {}) {
         return Process::Wait(std::chrono::milliseconds(guardMs), idle);
     }
 
@@ -92,6 +99,27 @@ struct Rect {
 
 inline std::ostream& operator<<(std::ostream& out, const Rect& r) {
     return out << r.w << "x" << r.h << "+" << r.x << "+" << r.y;
+}
+
+// "x y w h", as the probe answers where a control is.
+inline std::optional<Rect> ParseRect(const std::string& text) {
+    Rect r;
+    if (std::sscanf(text.c_str(), "%d %d %d %d", &r.x, &r.y, &r.w, &r.h) != 4) return std::nullopt;
+    return r;
+}
+
+// The probe's answer to a question once it is `expected`; the last answer when it did not
+// come to that within the guard.
+inline std::string AnswerOnce(Child& probe, const std::string& question,
+                              const std::string& expected) {
+    return Until([&] { return probe.Ask(question); },
+                 [&](const std::string& answer) { return answer == expected; });
+}
+
+// The outer size ("w h") that the probe reports once its window is shown and exposed.
+inline std::string ShownOuter(Child& probe) {
+    return Until([&] { return probe.Ask("outer"); },
+                 [](const std::string& answer) { return answer != "-"; });
 }
 
 // Where a program under test shows its windows.
@@ -134,37 +162,15 @@ public:
 
     Atom A(const char* name) { return XInternAtom(x_, name, False); }
 
+    // A property's 32-bit values, or its text.
     std::vector<unsigned long> Longs(Window w, const char* property, Atom type) {
-        Atom actual = None;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        std::vector<unsigned long> values;
-        if (XGetWindowProperty(x_, w, A(property), 0, 1024, False, type, &actual, &format, &count,
-                               &after, &data) == Success &&
-            data != nullptr) {
-            if (format == 32) {
-                const auto* longs = reinterpret_cast<const unsigned long*>(data);
-                values.assign(longs, longs + count);
-            }
-            XFree(data);
-        }
+        const std::string bytes = Property(w, property, type, 32);
+        std::vector<unsigned long> values(bytes.size() / sizeof(unsigned long));
+        std::copy(bytes.begin(), bytes.end(), reinterpret_cast<char*>(values.data()));
         return values;
     }
-
     std::string Utf8(Window w, const char* property) {
-        Atom actual = None;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        std::string text;
-        if (XGetWindowProperty(x_, w, A(property), 0, 1024, False, A("UTF8_STRING"), &actual,
-                               &format, &count, &after, &data) == Success &&
-            data != nullptr) {
-            text.assign(reinterpret_cast<const char*>(data), count);
-            XFree(data);
-        }
-        return text;
+        return Property(w, property, A("UTF8_STRING"), 8);
     }
 
     // The managed windows of a process, by their titles.
@@ -179,95 +185,132 @@ public:
         return clients;
     }
 
-    std::optional<Window> WaitForClient(pid_t pid, const std::string& title, int timeoutMs,
+    // The managed window of a process with the given title, once the manager lists it; idle
+    // runs between the looks.
+    std::optional<Window> WaitForClient(pid_t pid, const std::string& title,
                                         const std::function<void()>& idle = {}) {
-        const long long deadline = NowMs() + timeoutMs;
-        while (NowMs() < deadline) {
+        const auto look = [&]() -> std::optional<Window> {
+            if (idle) idle();
             for (const auto& [w, name] : ClientsOf(pid)) {
                 if (name == title) return w;
             }
-            if (idle) idle();
-            Sleep(10);
-        }
-        return std::nullopt;
+            return std::nullopt;
+        };
+        return Until(look, [](const std::optional<Window>& w) { return w.has_value(); });
     }
 
-    // How many tooltip windows of a process are on the screen.
-    int ToolTipsOf(pid_t pid) {
+    // The shown popups of a process: its tooltips, or its menus (its override-redirect windows
+    // that are not tooltips: the toolkit gives its menus no window type of their own).
+    enum class Popup { ToolTip, Menu };
+    std::vector<Window> PopupsOf(pid_t pid, Popup kind) {
         Window root = 0, parent = 0;
         Window* children = nullptr;
         unsigned int count = 0;
-        int tips = 0;
-        if (!XQueryTree(x_, DefaultRootWindow(x_), &root, &parent, &children, &count)) return 0;
+        std::vector<Window> shown;
+        if (!XQueryTree(x_, DefaultRootWindow(x_), &root, &parent, &children, &count)) return {};
         for (unsigned int i = 0; i < count; ++i) {
             const auto owner = Longs(children[i], "_NET_WM_PID", XA_CARDINAL);
             const auto type = Longs(children[i], "_NET_WM_WINDOW_TYPE", XA_ATOM);
+            const bool tip = !type.empty() && type[0] == A("_NET_WM_WINDOW_TYPE_TOOLTIP");
             XWindowAttributes a{};
-            if (owner.size() == 1 && static_cast<pid_t>(owner[0]) == pid && !type.empty() &&
-                type[0] == A("_NET_WM_WINDOW_TYPE_TOOLTIP") &&
-                XGetWindowAttributes(x_, children[i], &a) && a.map_state == IsViewable) {
-                ++tips;
+            if (owner.size() == 1 && static_cast<pid_t>(owner[0]) == pid &&
+                XGetWindowAttributes(x_, children[i], &a) && a.map_state == IsViewable &&
+                (kind == Popup::ToolTip ? tip : !tip && a.override_redirect)) {
+                shown.push_back(children[i]);
             }
         }
         if (children != nullptr) XFree(children);
-        return tips;
+        return shown;
     }
 
-    // The window manager's frame around a client: the client's ancestor below the root.
-    Rect FrameOf(Window client) {
-        Window at = client;
-        for (;;) {
-            Window root = 0, parent = 0;
-            Window* children = nullptr;
-            unsigned int count = 0;
-            if (!XQueryTree(x_, at, &root, &parent, &children, &count)) break;
-            if (children != nullptr) XFree(children);
-            if (parent == root || parent == 0) break;
-            at = parent;
-        }
+    bool Viewable(Window w) {
         XWindowAttributes a{};
-        XGetWindowAttributes(x_, at, &a);
-        return {a.x, a.y, a.width + 2 * a.border_width, a.height + 2 * a.border_width};
+        return XGetWindowAttributes(x_, w, &a) && a.map_state == IsViewable;
+    }
+
+    // Where a window is on the screen.
+    Rect RectOf(Window w) {
+        XWindowAttributes a{};
+        int x = 0, y = 0;
+        Window child = 0;
+        if (!XGetWindowAttributes(x_, w, &a) ||
+            !XTranslateCoordinates(x_, w, DefaultRootWindow(x_), 0, 0, &x, &y, &child)) {
+            return {};
+        }
+        return {x, y, a.width, a.height};
     }
 
     // The client's rectangle on the screen with the frame that the manager declares for it
     // (_NET_FRAME_EXTENTS) around it: the outer rectangle as the manager means it, whatever
     // windows it builds the frame from (some hold invisible borders for resizing).
     Rect DeclaredOuterOf(Window client) {
-        XWindowAttributes a{};
-        int x = 0, y = 0;
-        Window child = 0;
-        if (!XGetWindowAttributes(x_, client, &a) ||
-            !XTranslateCoordinates(x_, client, DefaultRootWindow(x_), 0, 0, &x, &y, &child)) {
-            return {};
-        }
+        const Rect r = RectOf(client);
         const auto extents = Longs(client, "_NET_FRAME_EXTENTS", XA_CARDINAL);
-        if (extents.size() != 4) return {x, y, a.width, a.height};
+        if (extents.size() != 4) return r;
         const int left = static_cast<int>(extents[0]), right = static_cast<int>(extents[1]);
         const int top = static_cast<int>(extents[2]), bottom = static_cast<int>(extents[3]);
-        return {x - left, y - top, a.width + left + right, a.height + top + bottom};
+        return {r.x - left, r.y - top, r.w + left + right, r.h + top + bottom};
     }
 
-    // The declared outer rectangle once it has stopped changing.
-    Rect SettledDeclaredOuterOf(Window client) {
-        return Settled([&] { return DeclaredOuterOf(client); });
+    // The declared outer rectangle once the manager has framed the window and it stands where
+    // `placed` wants it; the last one read when that did not come within the guard.
+    template <class Placed> Rect OuterOnce(Window client, Placed placed) {
+        return Until([&] { return DeclaredOuterOf(client); },
+                     [&](const Rect& r) { return Framed(client) && placed(r); });
+    }
+    bool Framed(Window client) {
+        return Longs(client, "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4;
     }
 
-    // The frame once it has stopped changing.
-    Rect SettledFrameOf(Window client) {
-        return Settled([&] { return FrameOf(client); });
+    // Centred on the screen, within the 2 pixels that rounding at a scale factor may cost: where
+    // the program puts a window that the user has not moved.
+    bool Centred(const Rect& r) const {
+        return std::abs(r.x - std::max(0, (width_ - r.w) / 2)) <= 2 &&
+               std::abs(r.y - std::max(0, (height_ - r.h) / 2)) <= 2;
     }
 
-    // What read gives once three reads 30 ms apart have agreed.
-    template <class Read> static Rect Settled(Read read) {
-        Rect last = read();
-        for (int same = 0, i = 0; same < 3 && i < 200; ++i) {
-            Sleep(30);
-            const Rect now = read();
-            same = now == last ? same + 1 : 0;
-            last = now;
+    // The declared outer rectangle of a window the user has not moved, once it is framed and
+    // centred (a window shown before the manager knew its frame is not centred yet).
+    Rect PlacedOuterOf(Window client) {
+        return OuterOnce(client, [&](const Rect& r) { return Centred(r); });
+    }
+
+    // Maximises the window as its title bar's button does; its declared outer rectangle once the
+    // manager reports it maximised and filling the work area.
+    Rect MaximisedOuterOf(Window client) {
+        Maximise(client);
+        return OuterOnce(client, [&](const Rect& r) {
+            const auto state = Longs(client, "_NET_WM_STATE", XA_ATOM);
+            const auto has = [&](const char* name) {
+                return std::find(state.begin(), state.end(), A(name)) != state.end();
+            };
+            return has("_NET_WM_STATE_MAXIMIZED_VERT") && has("_NET_WM_STATE_MAXIMIZED_HORZ") &&
+                   r == WorkArea();
+        });
+    }
+
+    // The part of the screen that the manager gives to windows (all of it without panels).
+    Rect WorkArea() {
+        const auto area = Longs(DefaultRootWindow(x_), "_NET_WORKAREA", XA_CARDINAL);
+        if (area.size() < 4) return {0, 0, width_, height_};
+        return {static_cast<int>(area[0]), static_cast<int>(area[1]), static_cast<int>(area[2]),
+                static_cast<int>(area[3])};
+    }
+
+    // Whether the keyboard focus is in w: on it or on a window inside it.
+    bool Focused(Window w) {
+        Window at = None;
+        int revert = 0;
+        XGetInputFocus(x_, &at, &revert);
+        while (at != None && at != PointerRoot && at != w) {
+            Window root = 0, parent = 0;
+            Window* children = nullptr;
+            unsigned int count = 0;
+            if (!XQueryTree(x_, at, &root, &parent, &children, &count)) return false;
+            if (children != nullptr) XFree(children);
+            at = at == root ? None : parent;
         }
-        return last;
+        return at == w;
     }
 
     void SendRequest(Window w, const char* type, std::vector<long> data) {
@@ -298,8 +341,15 @@ public:
         return !state.empty() && state[0] == IconicState;
     }
 
-    // Presses keys or types text as a user at the keyboard, through the X server.
-    void Keys(const std::vector<std::string>& args) {
+    // Presses keys or types text in w as a user at the keyboard, through the X server, once the
+    // keyboard focus is in w; false when it did not come there.
+    bool KeysTo(Window w, const std::vector<std::string>& args) {
+        if (!Eventually([&] { return Focused(w); })) return false;
+        Xdotool(args);
+        return true;
+    }
+    // What the pointer does (mousemove, click) and keys that go where the focus is.
+    void Xdotool(const std::vector<std::string>& args) {
         std::vector<std::string> command{"xdotool"};
         command.insert(command.end(), args.begin(), args.end());
         Child tool(command, {"DISPLAY=" + display_}, false);
@@ -322,6 +372,24 @@ public:
     }
 
 private:
+    // The bytes of a property of the given type and format (32-bit values are longs here).
+    std::string Property(Window w, const char* property, Atom type, int wanted) {
+        Atom actual = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        std::string bytes;
+        if (XGetWindowProperty(x_, w, A(property), 0, 1024, False, type, &actual, &format, &count,
+                               &after, &data) == Success &&
+            data != nullptr) {
+            if (format == wanted) {
+                bytes.assign(reinterpret_cast<const char*>(data),
+                             count * (format == 32 ? sizeof(unsigned long) : 1));
+            }
+            XFree(data);
+        }
+        return bytes;
+    }
     static std::string MakeName() {
         return "runamika-desktop-" + std::to_string(getpid()) + "-" + std::to_string(NowMs());
     }
@@ -335,6 +403,7 @@ private:
     std::string display_;
     Display* x_ = nullptr;
     std::unique_ptr<Child> manager_;
+    int width_ = 0, height_ = 0;
 };
 
 // A Wayland compositor of its own (weston, headless, one output of width x height pixels with
@@ -385,5 +454,16 @@ private:
     std::string configHome_; // empty where the file lies beside the program
     std::string program_;
 };
+
+// A program started, and its main window once the manager has framed and placed it.
+struct Shown {
+    std::unique_ptr<Child> program;
+    Window window = None; // None: not framed and centred within the guard
+    Rect outer;           // the outer rectangle that the manager declares
+};
+
+// Starts the installed program (the probe answers the test on its standard input) and waits
+// until the manager has framed its main window and the program has centred it.
+Shown StartShown(Desktop& desktop, Installed& app, std::vector<std::string> env = {});
 
 } // namespace desktop
