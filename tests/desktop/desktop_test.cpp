@@ -40,10 +40,6 @@ namespace {
 
 using namespace desktop;
 
-Rect CentredOn1280x1024(int w, int h) {
-    return {std::max(0, (1280 - w) / 2), std::max(0, (1024 - h) / 2), w, h};
-}
-
 // ---- Placement ------------------------------------------------------------------------------
 
 enum class Action { Nothing, Maximise, Minimise };
@@ -78,7 +74,7 @@ TEST(Desktop, WhatACloseStoresAndTheNextStartShows) {
             const Shown shown = StartShown(desktop, app);
             ASSERT_NE(shown.window, None) << "not framed and centred: " << shown.outer;
             // The outer rectangle on the screen is the stored size, centred.
-            EXPECT_EQ(shown.outer, CentredOn1280x1024(width, height));
+            EXPECT_EQ(shown.outer, desktop.CentredRect(width, height));
             Rect expected = shown.outer;
             if (c.action == Action::Maximise) {
                 expected = desktop.MaximisedOuterOf(shown.window);
@@ -117,12 +113,12 @@ TEST(Desktop, AManagerThatComesLaterFramesTheWindowAtItsOuterSize) {
     ASSERT_TRUE(desktop.Ready());
     const auto window = desktop.WaitForClient(probe->Pid(), kTitle);
     ASSERT_TRUE(window.has_value());
-    EXPECT_EQ(desktop.PlacedOuterOf(*window), CentredOn1280x1024(661, 492));
+    EXPECT_EQ(desktop.PlacedOuterOf(*window), desktop.CentredRect(661, 492));
     desktop.Close(*window);
     EXPECT_EQ(probe->Wait(), std::optional<int>(0));
     const StoredBounds stored = ReadPlacement(app.File());
     EXPECT_EQ((Rect{stored.left, stored.top, stored.width, stored.height}),
-              CentredOn1280x1024(661, 492));
+              desktop.CentredRect(661, 492));
 }
 
 // On a busy machine the program may get no time between the manager framing its window and the

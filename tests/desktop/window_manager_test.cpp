@@ -13,10 +13,6 @@ namespace {
 
 using namespace desktop;
 
-Rect CentredOnScreen(int w, int h) {
-    return {std::max(0, (1280 - w) / 2), std::max(0, (1024 - h) / 2), w, h};
-}
-
 class Manager : public ::testing::TestWithParam<WindowManager> {
 protected:
     void SetUp() override {
@@ -42,7 +38,7 @@ TEST_P(Manager, UntouchedCyclesAndAMaximisedClose) {
         std::printf("[ %s ] run %d: %dx%d+%d+%d\n", ManagerName(GetParam()), run, shown.outer.w,
                     shown.outer.h, shown.outer.x, shown.outer.y);
         ASSERT_NE(shown.window, None) << "not framed and centred: " << shown.outer;
-        EXPECT_EQ(shown.outer, CentredOnScreen(661, 492));
+        EXPECT_EQ(shown.outer, desktop.CentredRect(661, 492));
         Rect expected = shown.outer;
         if (maximise) {
             expected = desktop.MaximisedOuterOf(shown.window);
@@ -78,7 +74,7 @@ TEST_P(Manager, TheAboutDialogIsCentred) {
     const Rect shown = desktop.OuterOnce(*about, [&](const Rect& r) { return desktop.Centred(r); });
     std::printf("[ %s ] About: %dx%d+%d+%d\n", ManagerName(GetParam()), shown.w, shown.h, shown.x,
                 shown.y);
-    EXPECT_EQ(shown, CentredOnScreen(shown.w, shown.h));
+    EXPECT_EQ(shown, desktop.CentredRect(shown.w, shown.h));
     ASSERT_TRUE(desktop.KeysTo(*about, {"key", "--clearmodifiers", "Return"}));
     desktop.Close(main.window);
     EXPECT_EQ(main.program->Wait(), std::optional<int>(0));

@@ -265,8 +265,11 @@ public:
     // Centred on the screen, within the 2 pixels that rounding at a scale factor may cost: where
     // the program puts a window that the user has not moved.
     bool Centred(const Rect& r) const {
-        return std::abs(r.x - std::max(0, (width_ - r.w) / 2)) <= 2 &&
-               std::abs(r.y - std::max(0, (height_ - r.h) / 2)) <= 2;
+        const Rect centred = CentredRect(r.w, r.h);
+        return std::abs(r.x - centred.x) <= 2 && std::abs(r.y - centred.y) <= 2;
+    }
+    Rect CentredRect(int w, int h) const {
+        return {std::max(0, (width_ - w) / 2), std::max(0, (height_ - h) / 2), w, h};
     }
 
     // The declared outer rectangle of a window the user has not moved, once it is framed and
