@@ -93,14 +93,10 @@ public:
         }
         if (pick < 127) { // unnormals, pseudo-denormals, pseudo-infinities
             const std::uint64_t m = Significand() & ~kExtendedIntegerBit;
-            switch (Below(3)) {
-            case 0:
-                return {m, std::uint16_t(sign | Exponent())};
-            case 1:
-                return {m | kExtendedIntegerBit, sign};
-            default:
-                return {m, std::uint16_t(sign | 0x7FFF)};
-            }
+            const unsigned kind = Below(3);
+            if (kind == 0) return {m, std::uint16_t(sign | Exponent())};
+            if (kind == 1) return {m | kExtendedIntegerBit, sign};
+            return {m, std::uint16_t(sign | 0x7FFF)};
         }
         return {Significand(), std::uint16_t(sign | Exponent())};
     }
