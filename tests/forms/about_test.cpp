@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -47,15 +49,28 @@ TEST(AboutBox, LayoutAndTexts) {
 TEST(AboutBox, TheApplicationIconHasAPictureAtEverySizeItOffers) {
     // The icon is decoded only when a picture is asked for: every size it offers must then
     // give a picture of that size, in the normal and the disabled mode.
+    // A copy that is changed gets an engine of its own; it must decode as well.
     const QIcon icon = ApplicationIcon();
-    ASSERT_FALSE(icon.isNull());
+    QIcon changedCopy = icon;
+    changedCopy.setIsMask(false);
     const QList<QSize> sizes{{16, 16}, {32, 32}, {48, 48}, {64, 64}};
-    EXPECT_EQ(icon.availableSizes(), sizes);
-    for (const QSize& size : sizes) {
-        for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
-            const QPixmap picture = icon.pixmap(size, 1.0, mode);
-            EXPECT_FALSE(picture.isNull()) << size.width() << " mode " << mode;
-            EXPECT_EQ(picture.size(), size) << size.width() << " mode " << mode;
+    for (const QIcon& tried : {icon, changedCopy}) {
+        ASSERT_FALSE(tried.isNull());
+        EXPECT_EQ(tried.availableSizes(), sizes);
+        for (const QSize& size : sizes) {
+            EXPECT_EQ(tried.actualSize(size), size);
+            for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
+                const QPixmap picture = tried.pixmap(size, 1.0, mode);
+                EXPECT_FALSE(picture.isNull()) << size.width() << " mode " << mode;
+                EXPECT_EQ(picture.size(), size) << size.width() << " mode " << mode;
+            }
+            // Painted where a widget draws it, it leaves a picture.
+            QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
+            canvas.fill(Qt::transparent);
+            QPainter painter(&canvas);
+            tried.paint(&painter, canvas.rect());
+            painter.end();
+            EXPECT_NE(canvas.pixel(size.width() / 2, size.height() / 2), 0u) << size.width();
         }
     }
 }
