@@ -96,8 +96,8 @@ TEST(MegabyteInput, NoticeComesPromptlyFitsTheScreenAndTheWindowAnswersAfterward
         // Shortened or not, the message shows how the input begins and how it ends.
         const QString input = QString::fromStdString(c.text);
         EXPECT_TRUE(seen.text.startsWith(QLatin1Char('\'') + input.left(5)));
-        EXPECT_TRUE(seen.text.endsWith(input.right(3) +
-                                       QStringLiteral("' は浮動小数点数ではありません.")));
+        EXPECT_TRUE(
+            seen.text.endsWith(input.right(3) + QStringLiteral("' は浮動小数点数ではありません.")));
         EXPECT_LT(seen.shownMs, kGuardMs);
         EXPECT_EQ(form.Label5->text(), QStringLiteral("keep"));
         const QRect screen = form.screen()->geometry();
@@ -123,12 +123,3 @@ TEST(MegabyteInput, NoticeComesPromptlyFitsTheScreenAndTheWindowAnswersAfterward
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    SetArithmeticEnvironment();
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Runamika"));
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,4 +1,4 @@
-// Widget tests run on the offscreen platform: no display is needed.
+// The main of the window-system tests: the offscreen platform, so no display is needed.
 #include <QApplication>
 
 #include <gtest/gtest.h>

@@ -72,7 +72,7 @@ TEST_F(Recorded, EveryKindOfExceptionIsShownAndNoneEscapes) {
         EXPECT_FALSE(RunGuarded(c.raise));
         ASSERT_EQ(texts.size(), 1u);
         EXPECT_EQ(texts[0], c.text);
-        EXPECT_EQ(captions[0], "Notices");
+        EXPECT_EQ(captions[0], "Runamika");
     }
     EXPECT_TRUE(RunGuarded([] {}));
     texts.clear();
@@ -122,7 +122,7 @@ TEST(NoticeBox, ShowsAStopBoxWithOneOkButtonAndReactivatesTheWindow) {
         EXPECT_EQ(box->icon(), QMessageBox::Critical);
         EXPECT_EQ(box->textFormat(), Qt::PlainText); // typed text such as <b> shows as typed
         EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
-        EXPECT_EQ(box->windowTitle().toStdString(), "Notices");
+        EXPECT_EQ(box->windowTitle().toStdString(), "Runamika");
         EXPECT_EQ(box->text().toStdString(), "'abc' は浮動小数点数ではありません.");
         EXPECT_TRUE(box->informativeText().isEmpty());
         ASSERT_EQ(box->buttons().size(), 1);
@@ -214,11 +214,3 @@ TEST(NoticeBox, ShowsALongTextShortenedInTheMiddleAndWrappable) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Notices"));
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
