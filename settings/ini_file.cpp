@@ -175,7 +175,10 @@ void SyncFolder(const std::string& folder) {
 std::string TemporaryPrefix(const std::string& target) {
     const auto slash = target.rfind('/');
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    return "." + base.substr(0, 200) + ".tmp-";
+    std::string prefix(1, '.');
+    prefix.append(base, 0, 200);
+    prefix += ".tmp-";
+    return prefix;
 }
 
 std::string FolderPrefix(const std::string& target) {
