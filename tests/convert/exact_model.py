@@ -80,23 +80,16 @@ L = [ext(Fraction(10) ** (512 * k)) for k in range(10)]
 def scale(x, n):
     if n == 0:
         return x
-    if n > 0:
-        x = mul(x, S[n % 32])
-        m = n // 32
-        if m % 16:
-            x = mul(x, M[m % 16])
-        if m // 16:
-            x = mul(x, L[m // 16])
-        return x
     if n <= -5120:
         return Fraction(0)
-    a = -n
-    x = div(x, S[a % 32])
+    # Up by products, down by quotients, of the same three tables' powers.
+    step, a = (mul, n) if n > 0 else (div, -n)
+    x = step(x, S[a % 32])
     m = a // 32
     if m % 16:
-        x = div(x, M[m % 16])
+        x = step(x, M[m % 16])
     if m // 16:
-        x = div(x, L[m // 16])
+        x = step(x, L[m // 16])
     return x
 
 
