@@ -120,7 +120,9 @@ TEST(IniText, ReadFindsTheFirstKeyOfTheFirstSection) {
         {"[other]\nleft=1\n[form]\ntop=2\n", "left", ""},
         {"[form]\na=1\n[form]\nleft=1\n", "left", ""}, // only the first [form] counts
         {"[formx]\nleft=1\n[form]\nleft=2\n", "left", "2"},
-        {"[form]\nleft=1\n", "le", ""}, // a prefix of a name is not the name
+        {"[form]\nleft=1\n", "le", ""},   // a prefix of a name is not the name
+        {"[norm]\nleft=1\n", "left", ""}, // names of the same length compare every byte
+        {"[form]\nlift=1\nleft=2\n", "left", "2"},
         {"[form]\nlefty=1\nleft=2\n", "left", "2"},
         {"left=1\n[form]\n", "left", ""},
         {"[form]\n[x]\nleft=1\n", "left", ""},
