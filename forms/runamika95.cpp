@@ -551,9 +551,11 @@ void TForm1::setVisible(bool visible) {
 void TForm1::FrameChanged() {
     // The first framing after the first showing: where the frame differs from the one the
     // size was applied with, the stored outer size and the centring are applied again, once.
+    // A window that no longer has the size it was given was resized by the user or the manager
+    // meanwhile: that size and place stay, and only the new frame is taken in.
     const QMargins now = KnownFrameMargins(this);
     if (windowState() == Qt::WindowNoState) {
-        if (shown_ && !frameSettled_ && now != frame_) {
+        if (shown_ && !frameSettled_ && now != frame_ && size() == appliedSize_) {
             frame_ = now;
             ApplyOuterSize();
             PlaceCentred();

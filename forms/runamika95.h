@@ -113,6 +113,9 @@ public:
     // The window's outer rectangle, frame included, as the window system has it now.
     QRect OuterRect();
 
+    // Whether the window has taken in the frame its manager put around it at its first showing.
+    bool FrameTakenIn() const { return frameSettled_; }
+
     // Shows the window for the first time once the window manager has said which frame it will
     // add (or after a short wait), so that the stored outer size and the centring hold from the
     // first picture on; then runs `shown`.

@@ -126,16 +126,20 @@ TEST(Desktop, AManagerThatComesLaterFramesTheWindowAtItsOuterSize) {
 // yet. The close stores the size the window was given, where the frame is on the screen, never
 // that size grown by the frame. Here the program is held (SIGSTOP) while the manager frames it,
 // and the close is queued before it runs again; the manager is there from the start but held
-// while the program asks it for the frame, or it starts only after the window is shown.
+// while the program asks it for the frame, or it starts only after the window is shown. A size
+// the user chose meanwhile is kept, also once the program has taken the frame in.
 TEST(Desktop, ACloseBeforeTheNewFrameIsTakenInStoresTheSizeTheWindowWasGiven) {
     struct Case {
         const char* name;
         bool managerFirst;
-        bool resized; // by the user through the manager, before the program runs again
+        bool resized;     // by the user through the manager, before the program runs again
+        bool closedLater; // once the program has taken the frame in
     };
-    const Case cases[] = {{"the frame request timed out", true, false},
-                          {"the manager started after the window was shown", false, false},
-                          {"resized by the user", false, true}};
+    const Case cases[] = {
+        {"the frame request timed out", true, false, false},
+        {"the manager started after the window was shown", false, false, false},
+        {"resized by the user", false, true, false},
+        {"resized by the user, closed once the frame is taken in", false, true, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Desktop desktop(1280, 1024, WindowManager::Openbox, c.managerFirst);
@@ -175,6 +179,10 @@ TEST(Desktop, ACloseBeforeTheNewFrameIsTakenInStoresTheSizeTheWindowWasGiven) {
             }));
         }
         const Rect outer = desktop.DeclaredOuterOf(*window);
+        if (c.closedLater) {
+            kill(probe->Pid(), SIGCONT);
+            ASSERT_EQ(AnswerOnce(*probe, "framed", "yes"), "yes");
+        }
         // The manager's close request, as the manager passes it on.
         XEvent close{};
         close.xclient.type = ClientMessage;
@@ -185,7 +193,7 @@ TEST(Desktop, ACloseBeforeTheNewFrameIsTakenInStoresTheSizeTheWindowWasGiven) {
         close.xclient.data.l[1] = CurrentTime;
         XSendEvent(desktop.X(), *window, False, NoEventMask, &close);
         XSync(desktop.X(), False);
-        kill(probe->Pid(), SIGCONT);
+        if (!c.closedLater) kill(probe->Pid(), SIGCONT);
         EXPECT_EQ(probe->Wait(), std::optional<int>(0));
         const StoredBounds stored = ReadPlacement(app.File());
         EXPECT_EQ((Rect{stored.left, stored.top, stored.width, stored.height}),

@@ -8,6 +8,8 @@
 //   client            -> "w h": the size of the area below the menu bar that holds the controls
 //   shown             -> "yes" once the program has shown the window and its requests have
 //                        reached the window system (mapped or not), else "no"
+//   framed            -> "yes" once the window has taken in the frame its manager put around
+//                        it at its first showing, else "no"
 //   state             -> "normal", "maximised" or "minimised"
 //   maximise, close   -> "ok": what the title bar's buttons ask, for platforms where the test
 //                        cannot reach the window from outside (a Wayland compositor)
@@ -65,6 +67,11 @@ void Answer(TForm1& form, const std::string& line) {
         // After a round trip: whatever the program asked of the window system has reached it.
         ClientPositionNow(&form);
         std::printf("%s\n", form.isVisible() ? "yes" : "no");
+        std::fflush(stdout);
+        return;
+    }
+    if (question == "framed") {
+        std::printf("%s\n", form.FrameTakenIn() ? "yes" : "no");
         std::fflush(stdout);
         return;
     }
