@@ -477,10 +477,12 @@ QRect TForm1::OuterRect() {
     // the size it was given, has the outer size it was sized as, so that a close in between
     // does not store it grown by the frame. A size that the user or the manager chose is
     // counted with the frame it has.
-    if (shown_ && !frameSettled_ && windowState() == Qt::WindowNoState && size() == appliedSize_) {
-        outer.setSize(size().grownBy(frame_));
-    }
+    if (SizedForFrameNotYetTakenIn()) outer.setSize(size().grownBy(frame_));
     return outer;
+}
+
+bool TForm1::SizedForFrameNotYetTakenIn() const {
+    return shown_ && !frameSettled_ && windowState() == Qt::WindowNoState && size() == appliedSize_;
 }
 
 void TForm1::PlaceCentred() {
@@ -555,7 +557,7 @@ void TForm1::FrameChanged() {
     // meanwhile: that size and place stay, and only the new frame is taken in.
     const QMargins now = KnownFrameMargins(this);
     if (windowState() == Qt::WindowNoState) {
-        if (shown_ && !frameSettled_ && now != frame_ && size() == appliedSize_) {
+        if (SizedForFrameNotYetTakenIn() && now != frame_) {
             frame_ = now;
             ApplyOuterSize();
             PlaceCentred();

@@ -150,6 +150,9 @@ private:
     void ApplyOuterSize();
     void PlaceCentred();
     void FrameChanged();
+    // Shown, in normal state, before its first framing was taken in, and still at the size the
+    // outer size was applied as: its outer size is that size with the frame it was sized for.
+    bool SizedForFrameNotYetTakenIn() const;
     // The first showing with the frame that the manager announced (none: not known yet).
     void ShowWithFrame(std::optional<QMargins> frame);
 
